@@ -1,0 +1,44 @@
+# Shared steps of the project's commands: install what is missing, build both
+# targets, and run a command inside a fresh Wine prefix on a virtual display.
+# Sourced by cmake/test.sh and cmake/demo.sh.
+
+kst_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+kst_packages=(wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
+  xvfb xauth x11-apps imagemagick cmake ninja-build googletest)
+
+kst_install() {
+  local missing=() pkg
+  for pkg in "${kst_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  apt-get update -q
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+}
+
+kst_build() {
+  (cd "$kst_root" &&
+    cmake --preset win32 >/dev/null && cmake --build --preset win32 &&
+    cmake --preset win64 >/dev/null && cmake --build --preset win64)
+}
+
+# kst_with_wine COMMAND...: runs COMMAND with one wineserver kept alive in a
+# prefix made new for this run, on its own virtual X display.
+kst_with_wine() {
+  export WINEPREFIX="$kst_root/build/win64/wineprefix"
+  export WINEARCH=win64 WINEDEBUG=-all
+  # No Mono or Gecko: there is nothing to download them from, and their
+  # install prompts would wait for a click forever.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export KST_WINESERVER=/usr/lib/wine/wineserver
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    "$KST_WINESERVER" -p
+    /usr/lib/wine/wine64 wineboot -u >/dev/null 2>&1
+    "$@"
+    rc=$?
+    "$KST_WINESERVER" -k
+    exit $rc' kst-wine "$@"
+}

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds both targets and runs
+# every test under wine64 on a virtual display.
+set -euo pipefail
+source "$(dirname "$0")/kst-env.sh"
+kst_install
+kst_build
+kst_with_wine ctest --preset win64 "$@"

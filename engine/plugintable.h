@@ -1,0 +1,51 @@
+// The table of 26 plugin slots named 'A'..'Z' and the procedures that run one
+// plugin in the calling thread.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace kst {
+
+// The plugin contract: stdcall, 1 for success and 0 for failure, and no
+// exception ever leaves a plugin function.
+using TGetInfo = void(WINAPI*)(char* buffer);
+using TCanHandle = int(WINAPI*)(HWND window);
+using TGetText = int(WINAPI*)(HWND window, char* buffer, POINT* point);
+using TSetText = int(WINAPI*)(HWND window, const char* text);
+
+struct TPluginSlot {
+  uint8_t Present;
+  uint8_t Injectable;  // runs inside the window's thread for foreign windows
+  TGetInfo GetInfo;
+  TCanHandle CanHandle;
+  TGetText GetText;
+  TSetText SetText;
+};
+
+using TPluginTable = TPluginSlot[26];
+
+// Zero-fills the table and fills the slots of the plugins that are built in.
+void BuildPluginTable() noexcept;
+
+// Upper-cases the low byte of a letter argument; 'a'..'z' only.
+char NormalizeLetter(int letter) noexcept;
+
+// The slot of a present plugin, or null for anything but a present 'A'..'Z'.
+const TPluginSlot* FindPlugin(char letter) noexcept;
+
+// Whether the shared block marks the letter disabled ('A'..'Z' only).
+bool IsPluginDisabled(char letter) noexcept;
+
+int RunGetText(HWND window, char letter, char* buffer, POINT* point) noexcept;
+int RunSetText(HWND window, char letter, const char* text) noexcept;
+
+// True for a non-empty string of characters above 32 (taken as unsigned).
+bool IsNonBlank(const char* s) noexcept;
+
+// Test seam: puts a plugin into a slot (or empties it with a zeroed slot) and
+// returns what the slot held. Not exported from the library.
+TPluginSlot ReplacePluginSlot(char letter, const TPluginSlot& slot) noexcept;
+
+}  // namespace kst

@@ -1,0 +1,73 @@
+// The block of shared memory that every process holding selvor32 maps: the
+// plugin switches, the last-used letter and the one request in flight.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kst {
+
+inline constexpr char kSharedBlockName[] = "SELVOR32.Clients.FR56TR3WE3";
+inline constexpr DWORD kSharedBlockSize = 32832;
+inline constexpr int kPluginCount = 26;
+// The text area carries at most this many characters and a NUL.
+inline constexpr int kMaxBlockText = 32768;
+
+// Fixed little-endian layout shared by 32-bit and 64-bit processes: handles
+// are stored as their 32 significant bits, never as pointers.
+#pragma pack(push, 1)
+struct TSharedBlock {
+  uint32_t HookHandle;
+  int32_t ClientCount;
+  uint32_t TargetThread;
+  uint8_t Disabled[kPluginCount];  // 'A' .. 'Z'; 1 = disabled
+  uint8_t LastUsed;                // letter code, 0 = none
+  uint8_t Pending;                 // request code, 0 = none
+  uint8_t Result;
+  uint8_t Reserved1[3];
+  uint32_t Window;
+  uint8_t RequestPlugin;
+  uint8_t Reserved2[3];
+  int32_t PointX;
+  int32_t PointY;
+  char Text[kSharedBlockSize - 60];
+};
+#pragma pack(pop)
+
+static_assert(sizeof(TSharedBlock) == 32832);
+static_assert(offsetof(TSharedBlock, HookHandle) == 0);
+static_assert(offsetof(TSharedBlock, ClientCount) == 4);
+static_assert(offsetof(TSharedBlock, TargetThread) == 8);
+static_assert(offsetof(TSharedBlock, Disabled) == 12);
+static_assert(offsetof(TSharedBlock, Disabled) + kPluginCount - 1 == 37);
+static_assert(offsetof(TSharedBlock, LastUsed) == 38);
+static_assert(offsetof(TSharedBlock, Pending) == 39);
+static_assert(offsetof(TSharedBlock, Result) == 40);
+static_assert(offsetof(TSharedBlock, Reserved1) == 41);
+static_assert(offsetof(TSharedBlock, Window) == 44);
+static_assert(offsetof(TSharedBlock, RequestPlugin) == 48);
+static_assert(offsetof(TSharedBlock, Reserved2) == 49);
+static_assert(offsetof(TSharedBlock, PointX) == 52);
+static_assert(offsetof(TSharedBlock, PointY) == 56);
+static_assert(offsetof(TSharedBlock, Text) == 60);
+
+// The view of this process, or null when the block is not available.
+TSharedBlock* SharedBlock() noexcept;
+
+// Process start-up and shut-down of the block.
+void AttachSharedBlock() noexcept;
+void DetachSharedBlock() noexcept;
+
+// Window and hook handles are 32 bits wide on both targets; widening
+// sign-extends, as the system does for handles passed between bitnesses.
+inline uint32_t HandleToBlock(const void* handle) noexcept {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
+}
+template <typename H>
+inline H HandleFromBlock(uint32_t value) noexcept {
+  return reinterpret_cast<H>(static_cast<intptr_t>(static_cast<int32_t>(value)));
+}
+
+}  // namespace kst

@@ -1,0 +1,36 @@
+// What every plugin unit shares: the one exception type for failing
+// HRESULTs, and the boundary that keeps exceptions inside the plugin.
+#pragma once
+
+#include <windows.h>
+
+namespace kst {
+
+// A failing HRESULT from an object-model call, raised inside a plugin and
+// caught at the plugin function's boundary.
+struct EOleError {
+  HRESULT Code;
+};
+
+inline HRESULT OleCheck(HRESULT hr) {
+  if (FAILED(hr)) throw EOleError{hr};
+  return hr;
+}
+
+// Runs the body of a plugin function. The body sets `result` as it goes; an
+// exception ends it and the function returns what `result` held then.
+template <typename Body>
+int PluginBoundary(Body&& body) noexcept {
+  int result = 0;
+  try {
+    body(result);
+  } catch (...) {
+  }
+  return result;
+}
+
+// Moves a screen point down by the height of a window caption, as the
+// plugins report positions.
+inline void AddCaptionHeight(POINT& point) noexcept { point.y += GetSystemMetrics(SM_CYCAPTION); }
+
+}  // namespace kst

@@ -1,0 +1,199 @@
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace kst::test {
+
+std::string ModuleDir() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path);
+  return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+namespace {
+template <typename F>
+void Resolve(HMODULE module, F& function, const char* name) {
+  function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  EXPECT_NE(function, nullptr) << name;
+}
+}  // namespace
+
+Selvor32::Selvor32() {
+  module = LoadLibraryA((ModuleDir() + "selvor32.dll").c_str());
+  EXPECT_NE(module, nullptr) << "LoadLibrary selvor32.dll: " << GetLastError();
+  if (!module) return;
+  Resolve(module, activate_window, "kst_activate_window");
+  Resolve(module, get_focus_window, "kst_get_focus_window");
+  Resolve(module, get_window_text, "kst_get_window_text");
+  Resolve(module, set_window_text, "kst_set_window_text");
+  Resolve(module, get_last_used_plugin, "kst_get_last_used_plugin");
+  Resolve(module, get_plugin_info, "kst_get_plugin_info");
+  Resolve(module, enable_plugin, "kst_enable_plugin");
+  Resolve(module, disable_plugin, "kst_disable_plugin");
+  Resolve(module, is_plugin_enabled, "kst_is_plugin_enabled");
+}
+
+Selvor32::~Selvor32() {
+  if (module) FreeLibrary(module);
+}
+
+BlockView::BlockView()
+    : mapping_(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kSharedBlockName)) {
+  if (mapping_) view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, kSharedBlockSize));
+  block_ = static_cast<TSharedBlock*>(view_.get());
+}
+
+FixtureProcess::FixtureProcess(const std::string& arguments) {
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE outRead = nullptr, outWrite = nullptr, inRead = nullptr, inWrite = nullptr;
+  if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&inRead, &inWrite, &inherit, 0)) {
+    ADD_FAILURE() << "CreatePipe failed";
+    return;
+  }
+  stdoutRead_.reset(outRead);
+  stdinWrite_.reset(inWrite);
+  unique_handle childOut(outWrite), childIn(inRead);
+  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = outWrite;
+  startup.hStdError = outWrite;
+  startup.hStdInput = inRead;
+  std::string commandLine = "\"" + ModuleDir() + "fixture.exe\" " + arguments;
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    ADD_FAILURE() << "CreateProcess " << commandLine << ": " << GetLastError();
+    return;
+  }
+  CloseHandle(info.hThread);
+  process_.reset(info.hProcess);
+  processId_ = info.dwProcessId;
+}
+
+FixtureProcess::~FixtureProcess() {
+  stdinWrite_.reset();  // a role that waits on its input ends now
+  if (process_ && WaitForSingleObject(process_.get(), 5000) != WAIT_OBJECT_0) {
+    TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 5000);
+  }
+}
+
+bool FixtureProcess::Fill(DWORD timeoutMs) {
+  const DWORD deadline = GetTickCount() + timeoutMs;
+  for (;;) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(stdoutRead_.get(), nullptr, 0, nullptr, &available, nullptr)) return false;
+    if (available > 0) {
+      std::string chunk(available, '\0');
+      DWORD read = 0;
+      if (!ReadFile(stdoutRead_.get(), chunk.data(), available, &read, nullptr)) return false;
+      chunk.resize(read);
+      pending_ += chunk;
+      output_ += chunk;
+      return true;
+    }
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
+    PumpMessages(10);
+  }
+}
+
+std::string FixtureProcess::ReadLine(DWORD timeoutMs) {
+  const DWORD deadline = GetTickCount() + timeoutMs;
+  for (;;) {
+    const size_t end = pending_.find('\n');
+    if (end != std::string::npos) {
+      std::string line = pending_.substr(0, end);
+      pending_.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return line;
+    }
+    const LONG left = static_cast<LONG>(deadline - GetTickCount());
+    if (left <= 0 || !Fill(static_cast<DWORD>(left))) return "";
+  }
+}
+
+DWORD FixtureProcess::Wait(DWORD timeoutMs) {
+  if (!process_) return 0xFFFFFFFF;
+  const DWORD deadline = GetTickCount() + timeoutMs;
+  while (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) {
+      ADD_FAILURE() << "fixture did not end; output so far:\n" << output_;
+      return 0xFFFFFFFF;
+    }
+    Fill(20);
+  }
+  while (Fill(0)) {
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_.get(), &code);
+  return code;
+}
+
+void FixtureProcess::Send(const std::string& line) {
+  const std::string data = line + "\n";
+  DWORD written = 0;
+  WriteFile(stdinWrite_.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+}
+
+FixtureResult RunFixture(const std::string& arguments, DWORD timeoutMs) {
+  FixtureProcess process(arguments);
+  const DWORD code = process.Wait(timeoutMs);
+  return {code, process.Output()};
+}
+
+void PumpMessages(DWORD ms) {
+  const DWORD deadline = GetTickCount() + ms;
+  do {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (ms) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  } while (static_cast<LONG>(GetTickCount() - deadline) < 0);
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD deadline = GetTickCount() + timeoutMs;
+  while (!condition()) {
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
+    PumpMessages(10);
+  }
+  return true;
+}
+
+HWND ParseWindow(const std::string& text) {
+  return reinterpret_cast<HWND>(static_cast<intptr_t>(std::strtoll(text.c_str(), nullptr, 0)));
+}
+
+std::string FormatWindow(HWND window) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "0x%llx",
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+  return text;
+}
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  std::string text(length + 1, '\0');
+  text.resize(GetWindowTextA(window, text.data(), length + 1));
+  return text;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+}  // namespace kst::test
