@@ -1,9 +1,19 @@
 #include "plugins.h"
 
+#include "kstclip.h"
+#include "ksttom.h"
+
 namespace kst {
 
+namespace {
+constexpr TPluginEntry kPlugins[] = {
+    {'A', {1, 1, tom::GetInfo, tom::CanHandle, tom::GetText, tom::SetText}},
+    {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText}},
+};
+}  // namespace
+
 std::span<const TPluginEntry> BuiltInPlugins() noexcept {
-  return {};
+  return kPlugins;
 }
 
 }  // namespace kst

@@ -46,6 +46,8 @@ struct ExpectedPlugin {
   bool injectable;
 };
 const std::vector<ExpectedPlugin> kBuiltInPlugins = {
+    {'A', "Text Object Model plugin", true},
+    {'F', "Clipboard plugin", false},
 };
 
 TEST(PluginTable, HoldsExactlyTheBuiltInPlugins) {
