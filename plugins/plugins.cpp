@@ -4,12 +4,13 @@
 #include "ksttom.h"
 
 namespace kst {
-
 namespace {
-constexpr TPluginEntry kPlugins[] = {
+
+const TPluginEntry kPlugins[] = {
     {'A', {1, 1, tom::GetInfo, tom::CanHandle, tom::GetText, tom::SetText}},
     {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText}},
 };
+
 }  // namespace
 
 std::span<const TPluginEntry> BuiltInPlugins() noexcept {

@@ -39,7 +39,18 @@ bool ClipboardWithoutText(UINT format) {
   return placed;
 }
 
-TEST(ClipboardThroughTheEngine, WithNoTextAWriteFallsThroughWithoutTouchingIt) {
+// Leaves no text on the clipboard for the tests that follow.
+class ClipboardThroughTheEngine : public testing::Test {
+ protected:
+  void TearDown() override {
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
+  }
+};
+
+TEST_F(ClipboardThroughTheEngine, WithNoTextAWriteFallsThroughWithoutTouchingIt) {
   Selvor32 library;
   ASSERT_NE(library.module, nullptr);
   HWND window = CreatePlainWindow();
@@ -66,7 +77,7 @@ TEST(ClipboardThroughTheEngine, WithNoTextAWriteFallsThroughWithoutTouchingIt) {
   DestroyWindow(window);
 }
 
-TEST(ClipboardThroughTheEngine, ReadsAndReplacesClipboardText) {
+TEST_F(ClipboardThroughTheEngine, ReadsAndReplacesClipboardText) {
   Selvor32 library;
   ASSERT_NE(library.module, nullptr);
   HWND window = CreatePlainWindow();

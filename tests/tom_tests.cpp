@@ -158,6 +158,18 @@ TEST_F(ScriptedTom, AtALineStartOnlyTheForwardStepsRun) {
   EXPECT_EQ(model_->CallCount("Selection.SetEnd"), 3);
 }
 
+// A control that accepts the steps but does not move its selection must not
+// keep the plugin, and the application it runs in, looping.
+TEST_F(ScriptedTom, ASelectionThatDoesNotMoveEndsTheGrowing) {
+  HWND window = Open("ab 12+3[]4*2 cd");
+  model_->stuckSelection = true;
+  const Read read = ReadSelection(window);
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.text, "");
+  EXPECT_EQ(model_->CallCount("Selection.SetStart"), 1);
+  EXPECT_EQ(model_->CallCount("Selection.SetEnd"), 1);
+}
+
 TEST_F(ScriptedTom, ANonEmptySelectionIsReadUnchanged) {
   HWND window = Open("ab[ 12 + 3\t]cd");
   const Read read = ReadSelection(window);

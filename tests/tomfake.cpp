@@ -225,6 +225,7 @@ class FakeRange final : public ITextSelection {
   long End() const { return isSelection_ ? model_.model.selEnd : end_; }
   long Clamp(long cp) const { return std::clamp(cp, 0L, model_.model.Length()); }
   void Set(long start, long end) {
+    if (isSelection_ && model_.model.stuckSelection) return;
     (isSelection_ ? model_.model.selStart : start_) = start;
     (isSelection_ ? model_.model.selEnd : end_) = end;
   }

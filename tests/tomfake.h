@@ -31,6 +31,8 @@ struct TomModel {
   int failOn = 0;
   HRESULT failWith = E_FAIL;
   bool noOle = false;
+  // The selection's SetStart and SetEnd succeed without moving it.
+  bool stuckSelection = false;
 
   // Record.
   std::vector<std::string> calls;       // "Selection.SetStart(4)", ...
