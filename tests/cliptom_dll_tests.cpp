@@ -108,10 +108,22 @@ struct ForeignWindow {
   explicit ForeignWindow(const std::string& arguments) : process(arguments) {
     const std::string line = process.ReadLine();
     if (line.rfind("window=", 0) == 0) window = test::ParseWindow(line.substr(7));
+    EXPECT_NE(window, nullptr) << process.Output();
   }
   std::string State() {
     process.Send("state");
     return process.ReadLine();
+  }
+  struct Read {
+    int result;
+    std::string text;
+    POINT point;
+  };
+  Read ReadThrough(Selvor32& library) {
+    char buffer[32769] = {};
+    POINT point = {0, 0};
+    const int result = library.get_window_text(window, buffer, &point);
+    return {result, buffer, point};
   }
   FixtureProcess process;
   HWND window = nullptr;
@@ -121,18 +133,17 @@ TEST(TextObjectModelThroughTheEngine, AScriptedDocumentInAnotherProcessIsServedT
   Selvor32 library;
   ASSERT_NE(library.module, nullptr);
   ForeignWindow foreign("scripted-tom \"l0/ab 12+3[]4*2 cd/l2\" 1");
-  ASSERT_NE(foreign.window, nullptr) << foreign.process.Output();
+  ASSERT_NE(foreign.window, nullptr);
 
-  char buffer[32769] = {};
-  POINT point = {0, 0};
-  EXPECT_EQ(library.get_window_text(foreign.window, buffer, &point), 1);
-  EXPECT_STREQ(buffer, "12+34*2");
+  const auto read = foreign.ReadThrough(library);
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.text, "12+34*2");
   EXPECT_EQ(library.get_last_used_plugin(), 'A');
   // Scrolled so that the selection's line is the first one shown.
   POINT origin = {0, 0};
   ClientToScreen(foreign.window, &origin);
-  EXPECT_EQ(point.x, origin.x + 3 * 8);
-  EXPECT_EQ(point.y, origin.y + GetSystemMetrics(SM_CYCAPTION));
+  EXPECT_EQ(read.point.x, origin.x + 3 * 8);
+  EXPECT_EQ(read.point.y, origin.y + GetSystemMetrics(SM_CYCAPTION));
   EXPECT_EQ(foreign.State(), "text=l0/ab [12+34*2] cd/l2 live=0 unexpected=0 overreleases=0");
 
   EXPECT_EQ(library.set_window_text(foreign.window, "6*7"), 1);
@@ -150,12 +161,11 @@ TEST(TextObjectModelThroughTheEngine, AForeignRichEditIsStillReadAndReplaced) {
   char name[64] = {};
   if (!library.get_plugin_info('E', name)) GTEST_SKIP() << "no plugin in slot E yet";
   ForeignWindow foreign("richedit \"ab 12+34*2 cd\" 6 6");
-  ASSERT_NE(foreign.window, nullptr) << foreign.process.Output();
+  ASSERT_NE(foreign.window, nullptr);
 
-  char buffer[32769] = {};
-  POINT point = {0, 0};
-  EXPECT_EQ(library.get_window_text(foreign.window, buffer, &point), 1);
-  EXPECT_STREQ(buffer, "12+34*2");
+  const auto read = foreign.ReadThrough(library);
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.text, "12+34*2");
   EXPECT_EQ(library.get_last_used_plugin(), 'E');
   EXPECT_EQ(foreign.State(), "text=ab 12+34*2 cd sel=3,10");
 

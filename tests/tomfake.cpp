@@ -60,6 +60,20 @@ HRESULT HandOut(TomModel& model, const std::string& name, T* object, T** out) {
   return S_OK;
 }
 
+// QueryInterface for the interfaces an object has; asking for any other is
+// a call the plugin has no business making.
+template <typename I>
+HRESULT AnswerQuery(bool known, I* self, ModelRef& ref, void** out) {
+  if (!known) {
+    *out = nullptr;
+    ref.Unexpected("QueryInterface");
+    return E_NOINTERFACE;
+  }
+  *out = self;
+  self->AddRef();
+  return S_OK;
+}
+
 class FakeRange final : public ITextSelection {
  public:
   FakeRange(TomModel& model, bool isSelection, long start, long end)
@@ -69,15 +83,9 @@ class FakeRange final : public ITextSelection {
   }
 
   HRESULT WINAPI QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == __uuidof(ITextRange) ||
-        (isSelection_ && riid == __uuidof(ITextSelection))) {
-      *out = static_cast<ITextSelection*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    model_.Unexpected("QueryInterface");
-    return E_NOINTERFACE;
+    const bool known = riid == IID_IUnknown || riid == __uuidof(ITextRange) ||
+                       (isSelection_ && riid == __uuidof(ITextSelection));
+    return AnswerQuery(known, static_cast<ITextSelection*>(this), model_, out);
   }
   KST_REFCOUNT
   KST_UNEXPECTED_DISPATCH
@@ -243,14 +251,8 @@ class FakeDocument final : public ITextDocument {
   }
 
   HRESULT WINAPI QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == __uuidof(ITextDocument)) {
-      *out = static_cast<ITextDocument*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    model_.Unexpected("QueryInterface");
-    return E_NOINTERFACE;
+    const bool known = riid == IID_IUnknown || riid == __uuidof(ITextDocument);
+    return AnswerQuery(known, static_cast<ITextDocument*>(this), model_, out);
   }
   KST_REFCOUNT
   KST_UNEXPECTED_DISPATCH
