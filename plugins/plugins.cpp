@@ -1,6 +1,7 @@
 #include "plugins.h"
 
 #include "kstclip.h"
+#include "kstie.h"
 #include "ksttom.h"
 
 namespace kst {
@@ -8,6 +9,7 @@ namespace {
 
 const TPluginEntry kPlugins[] = {
     {'A', {1, 1, tom::GetInfo, tom::CanHandle, tom::GetText, tom::SetText}},
+    {'D', {1, 1, ie::GetInfo, ie::CanHandle, ie::GetText, ie::SetText}},
     {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText}},
 };
 
