@@ -409,6 +409,7 @@ HRESULT STDMETHODCALLTYPE DocumentGetSelection(IHTMLDocument2*, IHTMLSelectionOb
 HRESULT STDMETHODCALLTYPE DisplayGetCaret(IDisplayServices*, IHTMLCaret** caret) {
   *caret = nullptr;
   if (Fails("IDisplayServices::GetCaret") || !g_page.Caret) return E_FAIL;
+  if (g_page.NullCaret) return S_OK;
   auto* created = new TFakeCaret;
   return created->QueryInterface(IID_IHTMLCaret, reinterpret_cast<void**>(caret));
 }

@@ -31,7 +31,8 @@ struct THtmlPage {
   std::wstring InputType = L"text";  // for THtmlActive::Input
   bool TextEdit = true;              // what get_isTextEdit reports
   bool DisplayServices = true;
-  bool Caret = true;
+  bool Caret = true;         // false: GetCaret fails
+  bool NullCaret = false;    // GetCaret succeeds but hands out no caret
   POINT CaretPoint = {0, 0};  // what IHTMLCaret::GetLocation writes
   THtmlAnswer Answer = THtmlAnswer::Document;
 

@@ -268,6 +268,13 @@ TEST_F(IePluginTest, WithoutDisplayServicesOrCaretThePositionIsUnknown) {
   }
 }
 
+// A call that succeeds but hands out nothing is taken for a failure.
+TEST_F(IePluginTest, ACaretThatIsNoneDespiteSuccessFailsTheRead) {
+  Field(L"one two", 1, 3);
+  HtmlPage().NullCaret = true;
+  EXPECT_EQ(Read().result, 0);
+}
+
 TEST_F(IePluginTest, ThePointIsTheTranslatedCaretLocationOnScreenBelowTheCaption) {
   Field(L"one two", 1, 3);
   HtmlPage().CaretPoint = {-5, 300};
