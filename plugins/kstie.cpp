@@ -3,7 +3,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "kstiei.h"
