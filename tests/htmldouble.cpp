@@ -67,12 +67,6 @@ class TFakeObject {
 
 TFakeObject* OwnerOf(void* self) { return static_cast<TFakeInterface*>(self)->Owner; }
 
-template <typename T>
-T* Hand(TFakeObject* object, TFakeInterface& face) {
-  object->AddRef();
-  return reinterpret_cast<T*>(&face);
-}
-
 void Log(std::string call) { g_page.Calls.push_back(std::move(call)); }
 
 // Logs the call and tells whether the failure switch is set on it.
