@@ -46,6 +46,7 @@ struct ExpectedPlugin {
   bool injectable;
 };
 const std::vector<ExpectedPlugin> kBuiltInPlugins = {
+    {'E', "Standard edit controls plugin", true},
 };
 
 TEST(PluginTable, HoldsExactlyTheBuiltInPlugins) {
