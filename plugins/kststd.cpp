@@ -40,7 +40,8 @@ bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= 32; }
 // read as non-blank text, answered without asking the control again.
 class TLineRuns {
  public:
-  TLineRuns(LONG lineStart, const std::string& text) : lineStart_(lineStart), text_(text) {
+  TLineRuns(LONG lineStart, LONG lineLength, const std::string& text)
+      : lineStart_(lineStart), lineLength_(lineLength), text_(text) {
     blanksBefore_.reserve(text.size() + 1);
     blanksBefore_.push_back(0);
     for (char c : text) blanksBefore_.push_back(blanksBefore_.back() + (IsBlankChar(c) ? 1 : 0));
@@ -50,7 +51,7 @@ class TLineRuns {
   // within this line, is a non-empty string without a blank character.
   bool IsNonBlank(LONG start, LONG end) const {
     const int64_t from = static_cast<int64_t>(start) - lineStart_;
-    const int64_t count = static_cast<int64_t>(end) - start;
+    const int64_t count = std::min<int64_t>(static_cast<int64_t>(end) - start, lineLength_ - from);
     if (count <= 0 || from < 0 || from >= static_cast<int64_t>(text_.size())) return false;
     const size_t first = static_cast<size_t>(from);
     const size_t last = first + static_cast<size_t>(std::min<int64_t>(count, text_.size() - first));
@@ -59,6 +60,7 @@ class TLineRuns {
 
  private:
   LONG lineStart_;
+  int64_t lineLength_;
   std::string text_;
   std::vector<size_t> blanksBefore_;  // blank characters before each offset
 };
@@ -166,7 +168,7 @@ void TSelection::GrowToRun() {
       const LONG number = LineFromChar(caret);
       const LONG lineStart = SendForLong(EM_LINEINDEX, static_cast<WPARAM>(number), 0);
       const LONG lineLength = SendForLong(EM_LINELENGTH, static_cast<WPARAM>(lineStart), 0);
-      line = std::make_unique<TLineRuns>(lineStart, ReadLineText(number, lineStart, lineLength));
+      line = std::make_unique<TLineRuns>(lineStart, lineLength, ReadLineText(number, lineStart, lineLength));
     }
     return line->IsNonBlank(FStart, FEnd);
   };
@@ -240,8 +242,11 @@ std::string TEditSelection::ReadText(size_t limit) {
     const LONG lineLength = SendForLong(EM_LINELENGTH, static_cast<WPARAM>(lineStart), 0);
     const std::string lineText = ReadLineText(number, lineStart, lineLength);
     const int64_t from = line == first ? static_cast<int64_t>(FStart) - lineStart : 0;
-    const int64_t count = line == last ? static_cast<int64_t>(FEnd) - lineStart - from
-                                       : static_cast<int64_t>(lineLength) - from;
+    // A range may end between a line's CR and LF: nothing past the line's
+    // length is taken, which also keeps out the capacity word that a
+    // control copying no character leaves in the buffer.
+    const int64_t rest = static_cast<int64_t>(lineLength) - from;
+    const int64_t count = line == last ? std::min(static_cast<int64_t>(FEnd) - lineStart - from, rest) : rest;
     if (line != first) text += "\r\n";
     text += Piece(lineText, from, count);
   }

@@ -6,14 +6,17 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "kststd.h"
+#include "plugintable.h"
 #include "selvor32.h"
 #include "testsupport.h"
 
@@ -61,7 +64,11 @@ class ScriptedEdit {
 
   HWND Window() const { return window_; }
   Script& Answers() { return script_; }
-  void SetText(const std::string& text) { text_ = text, sel_ = {0, 0}; }
+  void SetText(const std::string& text) {
+    text_ = text;
+    sel_ = {0, 0};
+    SplitLines();
+  }
   const std::string& Text() const { return text_; }
   void Select(LONG start, LONG end) { sel_ = Clamp({start, end}); }
   Range Selection() const { return sel_; }
@@ -111,6 +118,7 @@ class ScriptedEdit {
       case EM_REPLACESEL: {
         const std::string inserted = reinterpret_cast<const char*>(lParam);
         text_.replace(sel_.first, sel_.second - sel_.first, inserted);
+        SplitLines();
         sel_.first = sel_.second = sel_.first + static_cast<LONG>(inserted.size());
         return 0;
       }
@@ -156,33 +164,26 @@ class ScriptedEdit {
     if (clamped.first > clamped.second) std::swap(clamped.first, clamped.second);
     return clamped;
   }
-  LONG LineCount() const {
-    LONG count = 1;
-    for (size_t at = text_.find("\r\n"); at != std::string::npos; at = text_.find("\r\n", at + 2)) ++count;
-    return count;
+  // Where each line starts; lines end in CR LF, which belongs to the line.
+  void SplitLines() {
+    starts_ = {0};
+    for (size_t at = text_.find("\r\n"); at != std::string::npos; at = text_.find("\r\n", at + 2))
+      starts_.push_back(static_cast<LONG>(at + 2));
   }
+  LONG LineCount() const { return static_cast<LONG>(starts_.size()); }
   LONG LineIndex(LONG line) const {
     if (line == -1) line = LineFromChar(sel_.first);
-    size_t start = 0;
-    for (LONG i = 0; i < line; ++i) {
-      const size_t end = text_.find("\r\n", start);
-      if (end == std::string::npos) return -1;
-      start = end + 2;
-    }
-    return static_cast<LONG>(start);
+    return line >= 0 && line < LineCount() ? starts_[line] : -1;
   }
   LONG LineFromChar(LONG position) const {
     if (position == -1) position = sel_.first;
-    LONG line = 0;
-    for (size_t at = text_.find("\r\n"); at != std::string::npos && static_cast<LONG>(at) + 2 <= position;
-         at = text_.find("\r\n", at + 2))
-      ++line;
-    return line;
+    const auto after = std::upper_bound(starts_.begin(), starts_.end(), position);
+    return after == starts_.begin() ? 0 : static_cast<LONG>(after - starts_.begin() - 1);
   }
   LONG LineLength(LONG position) const {
-    const LONG start = LineIndex(LineFromChar(position));
-    const size_t end = text_.find("\r\n", start);
-    return static_cast<LONG>((end == std::string::npos ? text_.size() : end) - start);
+    const LONG line = LineFromChar(position);
+    const LONG end = line + 1 < LineCount() ? starts_[line + 1] - 2 : static_cast<LONG>(text_.size());
+    return end - starts_[line];
   }
   LRESULT GetLine(LONG line, char* buffer) {
     const LONG start = LineIndex(line);
@@ -215,6 +216,7 @@ class ScriptedEdit {
   Script script_;
   HWND window_ = nullptr;
   std::string text_;
+  std::vector<LONG> starts_ = {0};
   Range sel_ = {0, 0};
   std::map<UINT, int> counts_;
 };
@@ -502,6 +504,84 @@ TEST(StdEdit, LongTextsAreCutAndLongRunsGrowWhole) {
   }
 }
 
+// The growth done the long way, as the edit messages allow it one character
+// at a time: each step selected in the control and the range read back from
+// it. The plugin, which reads the line once, must end exactly here.
+struct Grown {
+  std::string text;
+  Range range;
+};
+
+Grown GrowStepByStep(const TestControl& control, bool rich, LONG caret) {
+  const HWND window = control.Window();
+  auto send = [&](UINT message, WPARAM wParam, LPARAM lParam) {
+    return static_cast<LONG>(SendMessageA(window, message, wParam, lParam));
+  };
+  CHARRANGE range = {caret, caret};
+  auto lineOf = [&](LONG position) {
+    return rich ? send(EM_EXLINEFROMCHAR, 0, position) : send(EM_LINEFROMCHAR, position, 0);
+  };
+  auto step = [&](LONG& position, int delta) {
+    const LONG target = position + delta;
+    if (target < 0 || lineOf(target) != lineOf(position)) return false;
+    const LONG lineStart = send(EM_LINEINDEX, lineOf(position), 0);
+    if (target - lineStart > send(EM_LINELENGTH, lineStart, 0)) return false;
+    position = target;
+    if (rich)
+      send(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    else
+      send(EM_SETSEL, range.cpMin, range.cpMax);
+    return true;
+  };
+  auto text = [&]() -> std::string {
+    if (!rich) {  // a range within one line, which ends before its line break
+      const LONG lineStart = send(EM_LINEINDEX, lineOf(range.cpMin), 0);
+      const std::string line = control.Text().substr(lineStart, send(EM_LINELENGTH, lineStart, 0));
+      const size_t from = std::min<size_t>(range.cpMin - lineStart, line.size());
+      return line.substr(from, range.cpMax - range.cpMin);
+    }
+    std::string buffer((range.cpMax - range.cpMin + 1) * 2, '\0');
+    send(EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(buffer.data()));
+    TSelection::WideBufferToAnsi(buffer.data(), buffer.size(), range.cpMax - range.cpMin);
+    return buffer.c_str();
+  };
+  while (step(range.cpMin, -1)) {
+    if (!IsNonBlank(text().c_str())) {
+      step(range.cpMin, +1);
+      break;
+    }
+  }
+  while (step(range.cpMax, +1)) {
+    if (!IsNonBlank(text().c_str())) {
+      step(range.cpMax, -1);
+      break;
+    }
+  }
+  return {text(), {range.cpMin, range.cpMax}};
+}
+
+TEST(StdEdit, GrowthEndsWhereStepByStepGrowthEnds) {
+  const std::string text = "ab  c+d\r\n\r\nx\r\n e\tf;; \r\n\xE9t\xE9 last";
+  std::string richText = text;
+  for (size_t at = richText.find("\r\n"); at != std::string::npos; at = richText.find("\r\n", at))
+    richText.erase(at + 1, 1);
+  for (Kind kind : {Kind::Edit, Kind::EditMulti, Kind::RichA, Kind::RichW, Kind::Scripted, Kind::ScriptedRich}) {
+    const bool rich = IsRich(kind);
+    const std::string content =
+        kind == Kind::Edit ? "ab  c+d ;x=1  e\tf;; \xE9t\xE9 last" : rich ? richText : text;
+    TestControl control(kind, content);
+    for (LONG caret = 0; caret <= static_cast<LONG>(content.size()); ++caret) {
+      control.Select(caret, caret);
+      ASSERT_EQ(control.Selection(), Range(caret, caret)) << KindName(kind);
+      const Grown expected = GrowStepByStep(control, rich, caret);
+      control.Select(caret, caret);
+      const Read read = ReadText(control.Window());
+      EXPECT_EQ(read.text, expected.text) << KindName(kind) << " caret " << caret;
+      EXPECT_EQ(control.Selection(), expected.range) << KindName(kind) << " caret " << caret;
+    }
+  }
+}
+
 TEST(StdEdit, GrowthReadsTheLineOnceAndSelectsOnce) {
   for (bool rich : {false, true}) {
     ScriptedEdit control({.rich = rich});
@@ -633,6 +713,24 @@ TEST(StdEdit, AnInvalidRangeReadsEmptyAndStillWrites) {
   EXPECT_EQ(SetText(control.Window(), "42"), 0);
   EXPECT_EQ(control.Text(), "x = 42 ;");
   EXPECT_EQ(control.Count(EM_REPLACESEL), 1);
+}
+
+// Like Windows' own, the scripted control copies no NUL with EM_GETLINE, so
+// an empty line leaves the capacity word in the buffer: a range that ends
+// between the line's CR and LF must not read it as a character.
+TEST(StdEdit, NothingIsReadPastALinesEnd) {
+  ScriptedEdit control({});
+  control.SetText("ab\r\n\r\ncd");
+  control.Select(5, 5);  // between the empty line's CR and LF
+  const Read read = ReadText(control.Window());
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.text, "");
+  control.Select(4, 5);
+  EXPECT_EQ(ReadText(control.Window()).text, "");
+  control.Select(3, 5);
+  EXPECT_EQ(ReadText(control.Window()).text, "\r\n");
+  control.Select(1, 5);
+  EXPECT_EQ(ReadText(control.Window()).text, "b\r\n");
 }
 
 TEST(StdEdit, SixteenBitLinesAreConverted) {
