@@ -37,32 +37,35 @@ std::string Piece(const std::string& text, int64_t from, int64_t count) {
 bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 // One line held in memory while a caret grows into a run: which ranges of it
-// read as non-blank text, answered without asking the control again.
+// read as non-blank text, answered without asking the control again. Growth
+// only judges ranges that hold the caret, so the run of non-blank characters
+// around the caret answers every one of them.
 class TLineRuns {
  public:
-  TLineRuns(LONG lineStart, LONG lineLength, const std::string& text)
-      : lineStart_(lineStart), lineLength_(lineLength), text_(text) {
-    blanksBefore_.reserve(text.size() + 1);
-    blanksBefore_.push_back(0);
-    for (char c : text) blanksBefore_.push_back(blanksBefore_.back() + (IsBlankChar(c) ? 1 : 0));
+  TLineRuns(LONG lineStart, LONG lineLength, std::string text, LONG caret) : lineStart_(lineStart) {
+    // Nothing past the line's length is ever read.
+    text.resize(static_cast<size_t>(std::clamp<int64_t>(lineLength, 0, static_cast<int64_t>(text.size()))));
+    const int64_t offset = static_cast<int64_t>(caret) - lineStart;
+    const size_t at = static_cast<size_t>(std::clamp<int64_t>(offset, 0, static_cast<int64_t>(text.size())));
+    runStart_ = at;
+    while (runStart_ > 0 && !IsBlankChar(text[runStart_ - 1])) --runStart_;
+    runEnd_ = at;
+    while (runEnd_ < text.size() && !IsBlankChar(text[runEnd_])) ++runEnd_;
+    size_ = text.size();
   }
 
-  // Whether the text of start..end, read the way ReadText reads a range
-  // within this line, is a non-empty string without a blank character.
+  // Whether the text of start..end (a range holding the caret), read the way
+  // ReadText reads a range within this line, is a non-empty string without
+  // a blank character.
   bool IsNonBlank(LONG start, LONG end) const {
     const int64_t from = static_cast<int64_t>(start) - lineStart_;
-    const int64_t count = std::min<int64_t>(static_cast<int64_t>(end) - start, lineLength_ - from);
-    if (count <= 0 || from < 0 || from >= static_cast<int64_t>(text_.size())) return false;
-    const size_t first = static_cast<size_t>(from);
-    const size_t last = first + static_cast<size_t>(std::min<int64_t>(count, text_.size() - first));
-    return blanksBefore_[last] == blanksBefore_[first];
+    const int64_t to = std::min(static_cast<int64_t>(end) - lineStart_, static_cast<int64_t>(size_));
+    return from < to && from >= static_cast<int64_t>(runStart_) && to <= static_cast<int64_t>(runEnd_);
   }
 
  private:
   LONG lineStart_;
-  int64_t lineLength_;
-  std::string text_;
-  std::vector<size_t> blanksBefore_;  // blank characters before each offset
+  size_t size_, runStart_, runEnd_;  // offsets of the caret's run
 };
 
 std::string Truncated(std::string text, size_t limit) {
@@ -168,7 +171,8 @@ void TSelection::GrowToRun() {
       const LONG number = LineFromChar(caret);
       const LONG lineStart = SendForLong(EM_LINEINDEX, static_cast<WPARAM>(number), 0);
       const LONG lineLength = SendForLong(EM_LINELENGTH, static_cast<WPARAM>(lineStart), 0);
-      line = std::make_unique<TLineRuns>(lineStart, lineLength, ReadLineText(number, lineStart, lineLength));
+      line = std::make_unique<TLineRuns>(lineStart, lineLength, ReadLineText(number, lineStart, lineLength),
+                                         caret);
     }
     return line->IsNonBlank(FStart, FEnd);
   };
