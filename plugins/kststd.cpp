@@ -129,8 +129,8 @@ void TSelection::WideBufferToAnsi(char* buffer, size_t bufferSize, LONG charCoun
   text.resize(wcsnlen(text.c_str(), text.size()));
   std::string converted;
   if (!text.empty()) {
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                         0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
     converted.resize(size > 0 ? static_cast<size_t>(size) : 0);
     if (size > 0)
       WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), size,
@@ -211,11 +211,14 @@ std::string TSelection::ReplaceSelection(const char* newText, size_t limit) {
 // ---- standard edit controls ----
 
 void TEditSelection::ReadRange() {
-  const LONG result = SendForLong(EM_GETSEL, reinterpret_cast<WPARAM>(&FStart), reinterpret_cast<LPARAM>(&FEnd));
+  const LONG result =
+      SendForLong(EM_GETSEL, reinterpret_cast<WPARAM>(&FStart), reinterpret_cast<LPARAM>(&FEnd));
   if (result == -1) FStart = FEnd = -1;
 }
 
-void TEditSelection::SelectRange() { Send(EM_SETSEL, static_cast<WPARAM>(FStart), static_cast<LPARAM>(FEnd)); }
+void TEditSelection::SelectRange() {
+  Send(EM_SETSEL, static_cast<WPARAM>(FStart), static_cast<LPARAM>(FEnd));
+}
 
 LONG TEditSelection::LineFromChar(LONG position) {
   return SendForLong(EM_LINEFROMCHAR, static_cast<WPARAM>(position), 0);
@@ -271,7 +274,8 @@ LONG TRichEditSelection::LineFromChar(LONG position) {
 // caller selects the grown range afterwards.
 std::string TRichEditSelection::ReadLineText(LONG /*line*/, LONG lineStart, LONG lineLength) {
   if (lineLength <= 0) return {};
-  CHARRANGE whole = {lineStart, static_cast<LONG>(std::min<int64_t>(INT32_MAX, static_cast<int64_t>(lineStart) + lineLength))};
+  CHARRANGE whole = {lineStart, static_cast<LONG>(std::min<int64_t>(
+                                    INT32_MAX, static_cast<int64_t>(lineStart) + lineLength))};
   Send(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&whole));
   return ReadSelectedText(*this, static_cast<int64_t>(whole.cpMax) - whole.cpMin);
 }

@@ -29,10 +29,10 @@ using Range = std::pair<LONG, LONG>;
 
 // What the scripted control answers beyond its text model.
 struct Script {
-  bool rich = false;             // fills the CHARRANGE of EM_EXGETSEL
-  bool fillsOnlyMin = false;     // ... but only its cpMin
-  bool getSelFails = false;      // EM_GETSEL answers -1 (after writing the positions)
-  bool wideText = false;         // EM_GETLINE and EM_GETSELTEXT copy 16-bit text
+  bool rich = false;          // fills the CHARRANGE of EM_EXGETSEL
+  bool fillsOnlyMin = false;  // ... but only its cpMin
+  bool getSelFails = false;   // EM_GETSEL answers -1 (after writing the positions)
+  bool wideText = false;      // EM_GETLINE and EM_GETSELTEXT copy 16-bit text
   std::optional<LONG> lineCount = std::nullopt;
   std::optional<LONG> lineLength = std::nullopt;
   std::optional<LONG> lineIndex = std::nullopt;
@@ -227,19 +227,30 @@ enum class Kind { Edit, EditMulti, RichA, RichW, Scripted, ScriptedRich, Scripte
 
 const char* KindName(Kind kind) {
   switch (kind) {
-    case Kind::Edit: return "EDIT";
-    case Kind::EditMulti: return "EDIT multi-line";
-    case Kind::RichA: return "RichEdit20A";
-    case Kind::RichW: return "RichEdit20W";
-    case Kind::Scripted: return "scripted edit";
-    case Kind::ScriptedRich: return "scripted rich edit";
-    case Kind::ScriptedWide: return "scripted edit, 16-bit text";
-    case Kind::ScriptedRichWide: return "scripted rich edit, 16-bit text";
+    case Kind::Edit:
+      return "EDIT";
+    case Kind::EditMulti:
+      return "EDIT multi-line";
+    case Kind::RichA:
+      return "RichEdit20A";
+    case Kind::RichW:
+      return "RichEdit20W";
+    case Kind::Scripted:
+      return "scripted edit";
+    case Kind::ScriptedRich:
+      return "scripted rich edit";
+    case Kind::ScriptedWide:
+      return "scripted edit, 16-bit text";
+    case Kind::ScriptedRichWide:
+      return "scripted rich edit, 16-bit text";
   }
   return "?";
 }
 
-bool IsRich(Kind kind) { return kind == Kind::RichA || kind == Kind::RichW || kind == Kind::ScriptedRich || kind == Kind::ScriptedRichWide; }
+bool IsRich(Kind kind) {
+  return kind == Kind::RichA || kind == Kind::RichW || kind == Kind::ScriptedRich ||
+         kind == Kind::ScriptedRichWide;
+}
 bool IsScripted(Kind kind) { return kind >= Kind::Scripted; }
 
 class TestControl {
@@ -264,13 +275,16 @@ class TestControl {
         window_ = CreateWindowExA(0, "EDIT", "", common, 0, 0, 400, 40, nullptr, nullptr, nullptr, nullptr);
         break;
       case Kind::EditMulti:
-        window_ = CreateWindowExA(0, "EDIT", "", common | multi, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+        window_ = CreateWindowExA(0, "EDIT", "", common | multi, 0, 0, 400, 200, nullptr, nullptr, nullptr,
+                                  nullptr);
         break;
       case Kind::RichA:
-        window_ = CreateWindowExA(0, "RichEdit20A", "", common | multi, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+        window_ = CreateWindowExA(0, "RichEdit20A", "", common | multi, 0, 0, 400, 200, nullptr, nullptr,
+                                  nullptr, nullptr);
         break;
       default:
-        window_ = CreateWindowExW(0, L"RichEdit20W", L"", common | multi, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+        window_ = CreateWindowExW(0, L"RichEdit20W", L"", common | multi, 0, 0, 400, 200, nullptr, nullptr,
+                                  nullptr, nullptr);
         break;
     }
     EXPECT_NE(window_, nullptr) << KindName(kind);
@@ -341,7 +355,8 @@ TEST(StdEdit, ClassifiesByTheAnswersNotByTheClass) {
     EXPECT_EQ(ClassifyEditWindow(control.Window()), IsRich(kind) ? 2 : 1) << KindName(kind);
     EXPECT_EQ(CanHandle(control.Window()), 1) << KindName(kind);
   }
-  HWND other = CreateWindowExA(0, "STATIC", "text", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  HWND other =
+      CreateWindowExA(0, "STATIC", "text", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(CanHandle(other), 0);
   DestroyWindow(other);
 
@@ -401,14 +416,14 @@ TEST(StdEdit, ACaretGrowsToTheRunAroundItAndLeavesItSelected) {
     const char* expected;
     Range selected;
   } cases[] = {
-      {"x = 12+3 ;", 5, "12+3", {4, 8}},   // between the 1 and the 2
-      {"x = 12+3 ;", 4, "12+3", {4, 8}},   // at the run's start
-      {"x = 12+3 ;", 8, "12+3", {4, 8}},   // just after its end
-      {"x =  y", 4, "", {4, 4}},           // between two spaces
-      {"word", 0, "word", {0, 4}},         // at the start of the text
-      {"word", 4, "word", {0, 4}},         // at its end
-      {"", 0, "", {0, 0}},                 // nothing to grow into
-      {"a\tb c", 1, "a", {0, 1}},          // a tab is blank
+      {"x = 12+3 ;", 5, "12+3", {4, 8}},                // between the 1 and the 2
+      {"x = 12+3 ;", 4, "12+3", {4, 8}},                // at the run's start
+      {"x = 12+3 ;", 8, "12+3", {4, 8}},                // just after its end
+      {"x =  y", 4, "", {4, 4}},                        // between two spaces
+      {"word", 0, "word", {0, 4}},                      // at the start of the text
+      {"word", 4, "word", {0, 4}},                      // at its end
+      {"", 0, "", {0, 0}},                              // nothing to grow into
+      {"a\tb c", 1, "a", {0, 1}},                       // a tab is blank
       {"\xE4\xF6\xFC=1", 2, "\xE4\xF6\xFC=1", {0, 5}},  // characters above 127 are not
   };
   for (Kind kind : kAllKinds) {
@@ -468,9 +483,9 @@ TEST(StdEdit, MultiLineSelectionsAreJoinedWithCrLf) {
     const char* expected;
   } cases[] = {
       {3, 14, "cd\r\nx\r\n\r\nef"},  // through a one-character line and an empty one
-      {7, 8, "x"},                  // the one-character line alone
-      {5, 7, "\r\n"},               // from the end of a line to the next one's start
-      {8, 12, "\r\n\r\n"},          // around the empty line
+      {7, 8, "x"},                   // the one-character line alone
+      {5, 7, "\r\n"},                // from the end of a line to the next one's start
+      {8, 12, "\r\n\r\n"},           // around the empty line
   };
   for (Kind kind : kMultiLineKinds) {
     for (const auto& c : cases) {
@@ -565,10 +580,12 @@ TEST(StdEdit, GrowthEndsWhereStepByStepGrowthEnds) {
   std::string richText = text;
   for (size_t at = richText.find("\r\n"); at != std::string::npos; at = richText.find("\r\n", at))
     richText.erase(at + 1, 1);
-  for (Kind kind : {Kind::Edit, Kind::EditMulti, Kind::RichA, Kind::RichW, Kind::Scripted, Kind::ScriptedRich}) {
+  for (Kind kind :
+       {Kind::Edit, Kind::EditMulti, Kind::RichA, Kind::RichW, Kind::Scripted, Kind::ScriptedRich}) {
     const bool rich = IsRich(kind);
-    const std::string content =
-        kind == Kind::Edit ? "ab  c+d ;x=1  e\tf;; \xE9t\xE9 last" : rich ? richText : text;
+    const std::string content = kind == Kind::Edit ? "ab  c+d ;x=1  e\tf;; \xE9t\xE9 last"
+                                : rich             ? richText
+                                                   : text;
     TestControl control(kind, content);
     for (LONG caret = 0; caret <= static_cast<LONG>(content.size()); ++caret) {
       control.Select(caret, caret);
