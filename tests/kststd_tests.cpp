@@ -851,8 +851,15 @@ TEST(StdEdit, OddAnswersGiveZeroOrABoundedText) {
 TEST(StdEdit, ARichSelectionTooLongToHoldIsNotRead) {
   ScriptedEdit control({.rich = true, .reportedSelection = Range{0, kMaxRichRange + 1}});
   control.SetText("abc");
-  EXPECT_EQ(ReadText(control.Window()).result, 0);
+  const Read read = ReadText(control.Window());
+  EXPECT_EQ(read.result, 0);
+  EXPECT_EQ(read.text, "");
+  EXPECT_EQ(read.point.x, -2);
+  EXPECT_EQ(read.point.y, -2);
   EXPECT_EQ(control.Count(EM_GETSELTEXT), 0);
+  EXPECT_EQ(SetText(control.Window(), "x"), 0);
+  EXPECT_EQ(control.Count(EM_REPLACESEL), 0);
+  EXPECT_EQ(control.Text(), "abc");
 }
 
 TEST(StdEdit, GetInfoNamesThePlugin) {
