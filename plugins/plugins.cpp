@@ -2,6 +2,7 @@
 
 #include "kstclip.h"
 #include "kstie.h"
+#include "kststd.h"
 #include "ksttom.h"
 
 namespace kst {
@@ -10,6 +11,7 @@ namespace {
 const TPluginEntry kPlugins[] = {
     {'A', {1, 1, tom::GetInfo, tom::CanHandle, tom::GetText, tom::SetText}},
     {'D', {1, 1, ie::GetInfo, ie::CanHandle, ie::GetText, ie::SetText}},
+    {'E', {1, 1, kststd::GetInfo, kststd::CanHandle, kststd::GetText, kststd::SetText}},
     {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText}},
 };
 
