@@ -2,7 +2,9 @@
 // controls through the exports, as a client application does.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "selvor32.h"
 #include "testsupport.h"
@@ -56,7 +58,9 @@ TEST_F(CrossProcessEditTest, TheRunAtTheCaretIsReadAndReplacedThroughTheHook) {
     EXPECT_EQ(point.y, std::atoi(caret[2].c_str()) + GetSystemMetrics(SM_CYCAPTION)) << control;
 
     EXPECT_EQ(library.set_window_text(editor.edit, "15"), 1) << control;
-    EXPECT_EQ(library.get_last_used_plugin(), 'E') << control;
+    // With the run now selected, a rich edit control's own object model
+    // can replace it, and comes first in the walk.
+    EXPECT_EQ(library.get_last_used_plugin(), std::string(control) == "EDIT" ? 'E' : 'A') << control;
     EXPECT_EQ(editor.Ask("text"), "text=x = 15 ;") << control;
     BlockView block;
     EXPECT_EQ(block->Pending, 0);

@@ -27,7 +27,7 @@ bool EditorCommand(HWND edit, const std::string& line) {
     POINT caret = {};
     GetCaretPos(&caret);
     ClientToScreen(edit, &caret);
-    Say("caret=%ld %ld", caret.x, caret.y);
+    Say("caret %ld %ld", caret.x, caret.y);
   } else {
     return false;
   }

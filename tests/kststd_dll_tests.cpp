@@ -34,11 +34,14 @@ TEST(StdEditThroughTheLibrary, ServesAnEditControlOfTheCallersThread) {
   EXPECT_EQ(WindowText(edit), "x = 15 ;");
   EXPECT_EQ(library.get_last_used_plugin(), 'E');
 
-  // Switched off, the plugin no longer serves the window.
+  // Switched off, the plugin no longer serves the window (nor may the
+  // clipboard, which serves any window while it holds text).
+  library.disable_plugin('F');
   EXPECT_EQ(library.disable_plugin('e'), 1);
   EXPECT_EQ(library.get_window_text(edit, buffer, &point), 0);
   EXPECT_EQ(library.get_last_used_plugin(), 0);
   EXPECT_EQ(library.enable_plugin('e'), 1);
+  library.enable_plugin('F');
   DestroyWindow(edit);
 }
 
