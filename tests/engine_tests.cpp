@@ -46,6 +46,7 @@ struct ExpectedPlugin {
   bool injectable;
 };
 const std::vector<ExpectedPlugin> kBuiltInPlugins = {
+    {'B', "Microsoft Word plugin", true},
 };
 
 TEST(PluginTable, HoldsExactlyTheBuiltInPlugins) {
