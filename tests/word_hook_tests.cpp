@@ -1,0 +1,99 @@
+// The Word plugin as a client reaches it: the library's exports asked about
+// the editing window of a fake Word process, so the plugin runs inside that
+// process through the hook and calls the fake's objects directly.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "selvor32.h"
+#include "testsupport.h"
+
+namespace kst::test {
+namespace {
+
+constexpr char kTitle[] = "Report.docx - Word";
+
+class FakeWordProcess {
+ public:
+  FakeWordProcess() : process_("fakeword") {}
+  ~FakeWordProcess() { process_.Send("quit"); process_.Wait(); }
+
+  std::string Ask(const std::string& command) {
+    process_.Send(command);
+    return process_.ReadLine();
+  }
+  // Adds a window and returns its editing window.
+  HWND AddWindow(const std::string& spec) {
+    const std::string answer = Ask("window " + spec);
+    const size_t at = answer.find("editor=");
+    return at == std::string::npos ? nullptr : ParseWindow(answer.substr(at + 7));
+  }
+  std::string State(int window, int document = 0) {
+    return Ask("state " + std::to_string(window) + " " + std::to_string(document));
+  }
+
+ private:
+  FixtureProcess process_;
+};
+
+TEST(WordThroughTheHook, ReadsAndGrowsTheRunAroundTheInsertionPoint) {
+  Selvor32 library;
+  FakeWordProcess word;
+  ASSERT_EQ(word.Ask("doc x 12+34 \\r"), "doc 0");
+  const HWND editor = word.AddWindow(std::string("0 1 4 4 150 260 ") + kTitle);
+  ASSERT_NE(editor, nullptr);
+  ASSERT_EQ(word.Ask("register"), "registered 1");
+
+  char buffer[32769] = {};
+  POINT point = {};
+  ASSERT_EQ(library.get_window_text(editor, buffer, &point), 1);
+  EXPECT_STREQ(buffer, "12+34");
+  EXPECT_EQ(point.x, 150);
+  EXPECT_EQ(point.y, 260 + GetSystemMetrics(SM_CYCAPTION));
+  EXPECT_EQ(library.get_last_used_plugin(), 'B');
+  EXPECT_EQ(word.State(0), std::string("sel=2,7 caption=") + kTitle + " title=" + kTitle +
+                               " captionputs=0 unexpected=0 leaks=none text=x 12+34 \\r");
+
+  ASSERT_EQ(library.set_window_text(editor, "46"), 1);
+  EXPECT_EQ(word.State(0), std::string("sel=2,4 caption=") + kTitle + " title=" + kTitle +
+                               " captionputs=0 unexpected=0 leaks=none text=x 46 \\r");
+}
+
+TEST(WordThroughTheHook, TheMarkerTestFindsTheWindowAndRestoresBothCaptions) {
+  Selvor32 library;
+  FakeWordProcess word;
+  ASSERT_EQ(word.Ask("doc alpha beta\\r"), "doc 0");
+  ASSERT_NE(word.AddWindow(std::string("0 1 2 2 10 20 ") + kTitle), nullptr);
+  const HWND second = word.AddWindow(std::string("0 1 8 8 10 20 ") + kTitle);
+  ASSERT_NE(second, nullptr);
+  ASSERT_EQ(word.Ask("register"), "registered 1");
+
+  char buffer[32769] = {};
+  POINT point = {};
+  ASSERT_EQ(library.get_window_text(second, buffer, &point), 1);
+  EXPECT_STREQ(buffer, "beta");
+  for (int window : {0, 1}) {
+    const std::string state = word.State(window);
+    EXPECT_NE(state.find(std::string("caption=") + kTitle + " title=" + kTitle + " captionputs=2 "
+                                                                                 "unexpected=0 leaks=none"),
+              std::string::npos)
+        << state;
+  }
+}
+
+TEST(WordThroughTheHook, AFailingCallInWordGivesNothing) {
+  Selvor32 library;
+  FakeWordProcess word;
+  ASSERT_EQ(word.Ask("doc 12+34\\r"), "doc 0");
+  const HWND editor = word.AddWindow(std::string("0 1 2 2 10 20 ") + kTitle);
+  ASSERT_EQ(word.Ask("register"), "registered 1");
+  ASSERT_EQ(word.Ask("fail Selection.Text.get 0"), "ok");
+
+  char buffer[32769] = {};
+  POINT point = {};
+  EXPECT_EQ(library.get_window_text(editor, buffer, &point), 0);
+  EXPECT_NE(word.State(0).find("unexpected=0 leaks=none"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kst::test
