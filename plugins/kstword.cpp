@@ -96,13 +96,13 @@ bool ShowsMarker(word::Window* candidate, HWND parent, const wchar_t* title) {
   return lstrcmpA(shown, kCaptionMarker) == 0;
 }
 
-// Walks one document's windows. Returns true when the marker test chose a
-// window, which ends the walk over this document.
-bool MatchDocumentWindows(word::_Document* document, HWND parent, const wchar_t* title,
+// Walks one document's windows; a window chosen by the marker test ends the
+// walk over this document.
+void MatchDocumentWindows(word::_Document* document, HWND parent, const wchar_t* title,
                           ComPtr<word::Window>& result) {
   ComPtr<word::Windows> windows;
   OleCheck(document->get_Windows(&windows));
-  if (!windows) return false;
+  if (!windows) return;
   long count = 0;
   OleCheck(windows->get_Count(&count));
   for (long i = 1; i <= count; ++i) {
@@ -123,10 +123,9 @@ bool MatchDocumentWindows(word::_Document* document, HWND parent, const wchar_t*
     }
     if (ShowsMarker(candidate.Get(), parent, title)) {
       result = candidate;
-      return true;
+      return;
     }
   }
-  return false;
 }
 
 // Word's MoveStart or MoveEnd by one character, on a selection or a range.

@@ -420,8 +420,11 @@ HRESULT STDMETHODCALLTYPE GetIDsOfNames(FakeObject* self, REFIID, LPOLESTR* name
   return DISP_E_UNKNOWNNAME;
 }
 
-HRESULT ObjectResult(HRESULT hr, void* object, VARIANT* result) {
+// The results take the out value by address: it is read only after the call
+// that fills it has run.
+HRESULT ObjectResult(HRESULT hr, void** out, VARIANT* result) {
   if (FAILED(hr)) return hr;
+  void* object = *out;
   if (!result) {
     Release(static_cast<FakeObject*>(object));
     return S_OK;
@@ -431,20 +434,20 @@ HRESULT ObjectResult(HRESULT hr, void* object, VARIANT* result) {
   return S_OK;
 }
 
-HRESULT LongResult(HRESULT hr, long value, VARIANT* result) {
+HRESULT LongResult(HRESULT hr, const long* value, VARIANT* result) {
   if (SUCCEEDED(hr) && result) {
     result->vt = VT_I4;
-    result->lVal = value;
+    result->lVal = *value;
   }
   return hr;
 }
 
-HRESULT TextResult(HRESULT hr, BSTR text, VARIANT* result) {
+HRESULT TextResult(HRESULT hr, BSTR* text, VARIANT* result) {
   if (SUCCEEDED(hr) && result) {
     result->vt = VT_BSTR;
-    result->bstrVal = text;
+    result->bstrVal = *text;
   } else {
-    SysFreeString(text);
+    SysFreeString(*text);
   }
   return hr;
 }
@@ -455,21 +458,21 @@ HRESULT InvokeGet(FakeObject* self, DISPID id, DISPPARAMS* params, VARIANT* resu
   BSTR text = nullptr;
   switch (self->kind) {
     case Kind::Document:
-      if (id == 34) return ObjectResult(DocumentWindows(self, &object), object, result);
+      if (id == 34) return ObjectResult(DocumentWindows(self, &object), &object, result);
       break;
     case Kind::Windows:
-      if (id == 2) return LongResult(WindowsCount(self, &value), value, result);
+      if (id == 2) return LongResult(WindowsCount(self, &value), &value, result);
       if (id == 0 && params->cArgs == 1) {
         VARIANT index;
         VariantInit(&index);
         if (FAILED(VariantChangeType(&index, &params->rgvarg[0], 0, VT_I4))) return DISP_E_TYPEMISMATCH;
-        return ObjectResult(WindowsItem(self, &index, &object), object, result);
+        return ObjectResult(WindowsItem(self, &index, &object), &object, result);
       }
       break;
     case Kind::Window:
-      if (id == 0) return TextResult(WindowCaptionGet(self, &text), text, result);
-      if (id == 2) return ObjectResult(WindowDocument(self, &object), object, result);
-      if (id == 4) return ObjectResult(WindowSelection(self, &object), object, result);
+      if (id == 0) return TextResult(WindowCaptionGet(self, &text), &text, result);
+      if (id == 2) return ObjectResult(WindowDocument(self, &object), &object, result);
+      if (id == 4) return ObjectResult(WindowSelection(self, &object), &object, result);
       if (id == 26) {
         VARIANT_BOOL active = VARIANT_FALSE;
         const HRESULT hr = WindowActive(self, &active);
@@ -481,14 +484,14 @@ HRESULT InvokeGet(FakeObject* self, DISPID id, DISPPARAMS* params, VARIANT* resu
       }
       break;
     case Kind::Selection:
-      if (id == 0) return TextResult(SelectionTextGet(self, &text), text, result);
-      if (id == 3) return LongResult(SelectionStart(self, &value), value, result);
-      if (id == 4) return LongResult(SelectionEnd(self, &value), value, result);
+      if (id == 0) return TextResult(SelectionTextGet(self, &text), &text, result);
+      if (id == 3) return LongResult(SelectionStart(self, &value), &value, result);
+      if (id == 4) return LongResult(SelectionEnd(self, &value), &value, result);
       break;
     case Kind::Range:
-      if (id == 0) return TextResult(RangeTextGet(self, &text), text, result);
-      if (id == 3) return LongResult(RangeStart(self, &value), value, result);
-      if (id == 4) return LongResult(RangeEnd(self, &value), value, result);
+      if (id == 0) return TextResult(RangeTextGet(self, &text), &text, result);
+      if (id == 3) return LongResult(RangeStart(self, &value), &value, result);
+      if (id == 4) return LongResult(RangeEnd(self, &value), &value, result);
       break;
   }
   return DISP_E_MEMBERNOTFOUND;

@@ -409,6 +409,61 @@ TEST_F(WordTest, ThePointIsTheSelectionOnScreenBelowTheCaption) {
   }
 }
 
+// The fake is a dual object like Word's: its dispatch interface reaches the
+// same members as its vtable.
+TEST_F(WordTest, TheFakeAnswersThroughIDispatchAsThroughItsVtable) {
+  const int window = OneWindow(L"12+34\r", 0, 2);
+  Register();
+  {
+    Microsoft::WRL::ComPtr<word::Window> found = kstword::FindWordWindow(fake.Editor(window));
+    ASSERT_TRUE(found);
+    Microsoft::WRL::ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(found.As(&dispatch), S_OK);
+    wchar_t name[] = L"Caption";
+    LPOLESTR names[] = {name};
+    DISPID id = -1;
+    ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+    EXPECT_EQ(id, 0);
+
+    VARIANT caption;
+    VariantInit(&caption);
+    DISPPARAMS none = {};
+    ASSERT_EQ(dispatch->Invoke(0, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &caption, nullptr,
+                               nullptr),
+              S_OK);
+    ASSERT_EQ(caption.vt, VT_BSTR);
+    EXPECT_STREQ(caption.bstrVal, kTitle);
+    VariantClear(&caption);
+
+    VARIANT value;
+    value.vt = VT_BSTR;
+    value.bstrVal = SysAllocString(L"Renamed");
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS put = {&value, &named, 1, 1};
+    EXPECT_EQ(dispatch->Invoke(0, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr,
+                               nullptr),
+              S_OK);
+    VariantClear(&value);
+    EXPECT_EQ(fake.FrameTitle(window), L"Renamed");
+
+    VARIANT selection;
+    VariantInit(&selection);
+    ASSERT_EQ(dispatch->Invoke(4, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &selection, nullptr,
+                               nullptr),
+              S_OK);
+    ASSERT_EQ(selection.vt, VT_DISPATCH);
+    Microsoft::WRL::ComPtr<word::Selection> typed;
+    ASSERT_EQ(selection.pdispVal->QueryInterface(__uuidof(word::Selection),
+                                                 reinterpret_cast<void**>(typed.GetAddressOf())),
+              S_OK);
+    BSTR text = nullptr;
+    ASSERT_EQ(typed->get_Text(&text), S_OK);
+    EXPECT_STREQ(text, L"12");
+    SysFreeString(text);
+    VariantClear(&selection);
+  }
+}
+
 TEST_F(WordTest, ALongSelectionIsCutTo32767Characters) {
   std::wstring text(40000, L'a');
   text[32767] = L'b';
