@@ -128,23 +128,15 @@ void MatchDocumentWindows(word::_Document* document, HWND parent, const wchar_t*
   }
 }
 
-// Word's MoveStart or MoveEnd by one character, on a selection or a range.
+// Word's MoveStart or MoveEnd (`move`) by characters, on a selection or a range.
 template <typename T>
-void MoveStartBy(T* object, long count) {
+void MoveBy(T* object, HRESULT (STDMETHODCALLTYPE T::*move)(VARIANT*, VARIANT*, long*),
+            long count) {
   unique_variant unit, by;
   SetI4(unit, word::wdCharacter);
   SetI4(by, count);
   long moved = 0;
-  OleCheck(object->MoveStart(&unit, &by, &moved));
-}
-
-template <typename T>
-void MoveEndBy(T* object, long count) {
-  unique_variant unit, by;
-  SetI4(unit, word::wdCharacter);
-  SetI4(by, count);
-  long moved = 0;
-  OleCheck(object->MoveEnd(&unit, &by, &moved));
+  OleCheck((object->*move)(&unit, &by, &moved));
 }
 
 unique_bstr TextOf(word::Range* range) {
@@ -174,15 +166,16 @@ bool ProbeStep(word::Range* probe, MoveProbe moveProbe) {
 void GrowSelection(word::_Document* document, word::Selection* selection, VARIANT& keptStart,
                    VARIANT& keptEnd) {
   ComPtr<word::Range> probe = DocumentRange(document, keptStart, keptEnd);
-  while (ProbeStep(probe.Get(), [&] { MoveStartBy(probe.Get(), -1); }))
-    MoveStartBy(selection, -1);
+  while (ProbeStep(probe.Get(), [&] { MoveBy(probe.Get(), &word::Range::MoveStart, -1); }))
+    MoveBy(selection, &word::Selection::MoveStart, -1);
 
   long start = 0;
   OleCheck(selection->get_Start(&start));
   unique_variant grownStart;
   SetI4(grownStart, start);
   probe = DocumentRange(document, grownStart, keptEnd);
-  while (ProbeStep(probe.Get(), [&] { MoveEndBy(probe.Get(), +1); })) MoveEndBy(selection, +1);
+  while (ProbeStep(probe.Get(), [&] { MoveBy(probe.Get(), &word::Range::MoveEnd, +1); }))
+    MoveBy(selection, &word::Selection::MoveEnd, +1);
 }
 
 }  // namespace

@@ -36,6 +36,19 @@ class FakeWordProcess {
   FixtureProcess process_;
 };
 
+struct Read {
+  int result;
+  std::string text;
+  POINT point;
+};
+
+Read ReadThroughLibrary(const Selvor32& library, HWND window) {
+  std::string buffer(32769, '\0');
+  POINT point = {};
+  const int result = library.get_window_text(window, buffer.data(), &point);
+  return {result, buffer.c_str(), point};
+}
+
 TEST(WordThroughTheHook, ReadsAndGrowsTheRunAroundTheInsertionPoint) {
   Selvor32 library;
   FakeWordProcess word;
@@ -44,12 +57,11 @@ TEST(WordThroughTheHook, ReadsAndGrowsTheRunAroundTheInsertionPoint) {
   ASSERT_NE(editor, nullptr);
   ASSERT_EQ(word.Ask("register"), "registered 1");
 
-  char buffer[32769] = {};
-  POINT point = {};
-  ASSERT_EQ(library.get_window_text(editor, buffer, &point), 1);
-  EXPECT_STREQ(buffer, "12+34");
-  EXPECT_EQ(point.x, 150);
-  EXPECT_EQ(point.y, 260 + GetSystemMetrics(SM_CYCAPTION));
+  const Read read = ReadThroughLibrary(library, editor);
+  ASSERT_EQ(read.result, 1);
+  EXPECT_EQ(read.text, "12+34");
+  EXPECT_EQ(read.point.x, 150);
+  EXPECT_EQ(read.point.y, 260 + GetSystemMetrics(SM_CYCAPTION));
   EXPECT_EQ(library.get_last_used_plugin(), 'B');
   EXPECT_EQ(word.State(0), std::string("sel=2,7 caption=") + kTitle + " title=" + kTitle +
                                " captionputs=0 unexpected=0 leaks=none text=x 12+34 \\r");
@@ -68,10 +80,9 @@ TEST(WordThroughTheHook, TheMarkerTestFindsTheWindowAndRestoresBothCaptions) {
   ASSERT_NE(second, nullptr);
   ASSERT_EQ(word.Ask("register"), "registered 1");
 
-  char buffer[32769] = {};
-  POINT point = {};
-  ASSERT_EQ(library.get_window_text(second, buffer, &point), 1);
-  EXPECT_STREQ(buffer, "beta");
+  const Read read = ReadThroughLibrary(library, second);
+  ASSERT_EQ(read.result, 1);
+  EXPECT_EQ(read.text, "beta");
   for (int window : {0, 1}) {
     const std::string state = word.State(window);
     EXPECT_NE(state.find(std::string("caption=") + kTitle + " title=" + kTitle + " captionputs=2 "
@@ -89,9 +100,7 @@ TEST(WordThroughTheHook, AFailingCallInWordGivesNothing) {
   ASSERT_EQ(word.Ask("register"), "registered 1");
   ASSERT_EQ(word.Ask("fail Selection.Text.get 0"), "ok");
 
-  char buffer[32769] = {};
-  POINT point = {};
-  EXPECT_EQ(library.get_window_text(editor, buffer, &point), 0);
+  EXPECT_EQ(ReadThroughLibrary(library, editor).result, 0);
   EXPECT_NE(word.State(0).find("unexpected=0 leaks=none"), std::string::npos);
 }
 
