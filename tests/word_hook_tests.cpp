@@ -23,8 +23,8 @@ class FakeWordProcess {
     return process_.ReadLine();
   }
   // Adds a window and returns its editing window.
-  HWND AddWindow(const std::string& spec) {
-    const std::string answer = Ask("window " + spec);
+  HWND AddWindow(const std::string& description) {
+    const std::string answer = Ask("window " + description);
     const size_t at = answer.find("editor=");
     return at == std::string::npos ? nullptr : ParseWindow(answer.substr(at + 7));
   }
