@@ -7,7 +7,7 @@
 #include "kstres.h"
 #include "plugintable.h"
 
-namespace kst::kstword {
+namespace kst::word {
 
 using Microsoft::WRL::ComPtr;
 
@@ -86,7 +86,7 @@ T* Checked(const ComPtr<T>& object) {
 
 // The marker test for a further candidate: its caption becomes the marker
 // for as long as it takes to read the parent's text back, then the title.
-bool ShowsMarker(word::Window* candidate, HWND parent, const wchar_t* title) {
+bool ShowsMarker(msword::Window* candidate, HWND parent, const wchar_t* title) {
   unique_bstr marker = AllocBstr(kCaptionMarkerW, static_cast<UINT>(std::wcslen(kCaptionMarkerW)));
   unique_bstr restored = AllocBstr(title, static_cast<UINT>(std::wcslen(title)));
   OleCheck(candidate->put_Caption(marker.get()));
@@ -98,9 +98,9 @@ bool ShowsMarker(word::Window* candidate, HWND parent, const wchar_t* title) {
 
 // Walks one document's windows; a window chosen by the marker test ends the
 // walk over this document.
-void MatchDocumentWindows(word::_Document* document, HWND parent, const wchar_t* title,
-                          ComPtr<word::Window>& result) {
-  ComPtr<word::Windows> windows;
+void MatchDocumentWindows(msword::_Document* document, HWND parent, const wchar_t* title,
+                          ComPtr<msword::Window>& result) {
+  ComPtr<msword::Windows> windows;
   OleCheck(document->get_Windows(&windows));
   if (!windows) return;
   long count = 0;
@@ -108,7 +108,7 @@ void MatchDocumentWindows(word::_Document* document, HWND parent, const wchar_t*
   for (long i = 1; i <= count; ++i) {
     unique_variant index;
     SetI4(index, i);
-    ComPtr<word::Window> candidate;
+    ComPtr<msword::Window> candidate;
     OleCheck(windows->Item(&index, &candidate));
     Checked(candidate);
     VARIANT_BOOL active = VARIANT_FALSE;
@@ -133,20 +133,20 @@ template <typename T>
 void MoveBy(T* object, HRESULT (STDMETHODCALLTYPE T::*move)(VARIANT*, VARIANT*, long*),
             long count) {
   unique_variant unit, by;
-  SetI4(unit, word::wdCharacter);
+  SetI4(unit, msword::wdCharacter);
   SetI4(by, count);
   long moved = 0;
   OleCheck((object->*move)(&unit, &by, &moved));
 }
 
-unique_bstr TextOf(word::Range* range) {
+unique_bstr TextOf(msword::Range* range) {
   unique_bstr text;
   OleCheck(range->get_Text(text.put()));
   return text;
 }
 
-ComPtr<word::Range> DocumentRange(word::_Document* document, VARIANT& start, VARIANT& end) {
-  ComPtr<word::Range> range;
+ComPtr<msword::Range> DocumentRange(msword::_Document* document, VARIANT& start, VARIANT& end) {
+  ComPtr<msword::Range> range;
   OleCheck(document->Range(&start, &end, &range));
   Checked(range);
   return range;
@@ -155,7 +155,7 @@ ComPtr<word::Range> DocumentRange(word::_Document* document, VARIANT& start, VAR
 // One step of the growth: the probe moves first, and the selection follows
 // only while the probe's whole text stays non-blank and still changes.
 template <typename MoveProbe>
-bool ProbeStep(word::Range* probe, MoveProbe moveProbe) {
+bool ProbeStep(msword::Range* probe, MoveProbe moveProbe) {
   unique_bstr before = TextOf(probe);
   moveProbe();
   unique_bstr after = TextOf(probe);
@@ -163,19 +163,19 @@ bool ProbeStep(word::Range* probe, MoveProbe moveProbe) {
   return IsNonBlank(ToAnsi(after.get()).c_str());
 }
 
-void GrowSelection(word::_Document* document, word::Selection* selection, VARIANT& keptStart,
+void GrowSelection(msword::_Document* document, msword::Selection* selection, VARIANT& keptStart,
                    VARIANT& keptEnd) {
-  ComPtr<word::Range> probe = DocumentRange(document, keptStart, keptEnd);
-  while (ProbeStep(probe.Get(), [&] { MoveBy(probe.Get(), &word::Range::MoveStart, -1); }))
-    MoveBy(selection, &word::Selection::MoveStart, -1);
+  ComPtr<msword::Range> probe = DocumentRange(document, keptStart, keptEnd);
+  while (ProbeStep(probe.Get(), [&] { MoveBy(probe.Get(), &msword::Range::MoveStart, -1); }))
+    MoveBy(selection, &msword::Selection::MoveStart, -1);
 
   long start = 0;
   OleCheck(selection->get_Start(&start));
   unique_variant grownStart;
   SetI4(grownStart, start);
   probe = DocumentRange(document, grownStart, keptEnd);
-  while (ProbeStep(probe.Get(), [&] { MoveBy(probe.Get(), &word::Range::MoveEnd, +1); }))
-    MoveBy(selection, &word::Selection::MoveEnd, +1);
+  while (ProbeStep(probe.Get(), [&] { MoveBy(probe.Get(), &msword::Range::MoveEnd, +1); }))
+    MoveBy(selection, &msword::Selection::MoveEnd, +1);
 }
 
 }  // namespace
@@ -190,7 +190,7 @@ int WINAPI CanHandle(HWND window) {
   });
 }
 
-ComPtr<word::Window> FindWordWindow(HWND window) {
+ComPtr<msword::Window> FindWordWindow(HWND window) {
   const HWND parent = GetParent(window);
   wchar_t title[kTitleSize];
   ReadTitle(parent, title);
@@ -203,14 +203,14 @@ ComPtr<word::Window> FindWordWindow(HWND window) {
     return nullptr;
   monikers->Reset();
 
-  ComPtr<word::Window> result;
+  ComPtr<msword::Window> result;
   try {
     ComPtr<IMoniker> moniker;
     ULONG fetched = 0;
     while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), &fetched) == S_OK) {
       if (!moniker) continue;
-      ComPtr<word::_Document> document;
-      if (FAILED(moniker->BindToObject(bindContext.Get(), nullptr, __uuidof(word::_Document),
+      ComPtr<msword::_Document> document;
+      if (FAILED(moniker->BindToObject(bindContext.Get(), nullptr, __uuidof(msword::_Document),
                                        reinterpret_cast<void**>(document.GetAddressOf()))) ||
           !document)
         continue;
@@ -222,14 +222,14 @@ ComPtr<word::Window> FindWordWindow(HWND window) {
   return result;
 }
 
-void GetWordSelection(HWND window, ComPtr<word::Window>& wordWindow,
-                      ComPtr<word::Selection>& selection) {
+void GetWordSelection(HWND window, ComPtr<msword::Window>& wordWindow,
+                      ComPtr<msword::Selection>& selection) {
   selection.Reset();
   wordWindow = FindWordWindow(window);
   if (!wordWindow) return;
   try {
-    ComPtr<word::_Document> document;
-    ComPtr<word::Selection> current;
+    ComPtr<msword::_Document> document;
+    ComPtr<msword::Selection> current;
     OleCheck(wordWindow->get_Document(&document));
     Checked(document);
     OleCheck(wordWindow->get_Selection(&current));
@@ -255,8 +255,8 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) {
   point->x = -2;
   point->y = -2;
   return PluginBoundary([&](int& result) {
-    ComPtr<word::Window> wordWindow;
-    ComPtr<word::Selection> selection;
+    ComPtr<msword::Window> wordWindow;
+    ComPtr<msword::Selection> selection;
     GetWordSelection(window, wordWindow, selection);
     if (!selection) return;
     unique_bstr text;
@@ -267,7 +267,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) {
     point->x = -1;
     point->y = -1;
 
-    ComPtr<word::Range> range;
+    ComPtr<msword::Range> range;
     OleCheck(selection->get_Range(&range));
     unique_variant toStart;
     toStart.vt = VT_BOOL;
@@ -283,8 +283,8 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) {
 
 int WINAPI SetText(HWND window, const char* text) {
   return PluginBoundary([&](int& result) {
-    ComPtr<word::Window> wordWindow;
-    ComPtr<word::Selection> selection;
+    ComPtr<msword::Window> wordWindow;
+    ComPtr<msword::Selection> selection;
     GetWordSelection(window, wordWindow, selection);
     if (!selection) return;
     unique_bstr replacement = ToBstr(text);
@@ -293,4 +293,4 @@ int WINAPI SetText(HWND window, const char* text) {
   });
 }
 
-}  // namespace kst::kstword
+}  // namespace kst::word

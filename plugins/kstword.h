@@ -7,7 +7,7 @@
 
 #include "kstwordi.h"
 
-namespace kst::kstword {
+namespace kst::word {
 
 void WINAPI GetInfo(char* buffer);
 int WINAPI CanHandle(HWND window);
@@ -15,12 +15,12 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point);
 int WINAPI SetText(HWND window, const char* text);
 
 // The Word window that shows the document behind `window`, or null.
-Microsoft::WRL::ComPtr<word::Window> FindWordWindow(HWND window);
+Microsoft::WRL::ComPtr<msword::Window> FindWordWindow(HWND window);
 
 // The Word window of `window` and its selection, an empty selection grown
 // first to the run of non-blank characters around the insertion point. The
 // selection is null when there is no window or the growth failed.
-void GetWordSelection(HWND window, Microsoft::WRL::ComPtr<word::Window>& wordWindow,
-                      Microsoft::WRL::ComPtr<word::Selection>& selection);
+void GetWordSelection(HWND window, Microsoft::WRL::ComPtr<msword::Window>& wordWindow,
+                      Microsoft::WRL::ComPtr<msword::Selection>& selection);
 
-}  // namespace kst::kstword
+}  // namespace kst::word

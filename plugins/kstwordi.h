@@ -13,7 +13,7 @@
 #include "kstofficei.h"
 #include "kstvbidei.h"
 
-namespace kst::word {
+namespace kst::msword {
 
 struct _Document;
 struct Windows;
@@ -196,7 +196,7 @@ struct _Document : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE Save() = 0;  // 175
   virtual HRESULT STDMETHODCALLTYPE PrintOutOld() = 0;  // 176
   virtual HRESULT STDMETHODCALLTYPE SendMail() = 0;  // 177
-  virtual HRESULT STDMETHODCALLTYPE Range(VARIANT* Start, VARIANT* End, word::Range** prop) = 0;  // 178
+  virtual HRESULT STDMETHODCALLTYPE Range(VARIANT* Start, VARIANT* End, msword::Range** prop) = 0;  // 178
 };
 
 struct Windows : public IDispatch {
@@ -326,7 +326,7 @@ struct Selection : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE get_BookmarkID() = 0;  // 54
   virtual HRESULT STDMETHODCALLTYPE get_PreviousBookmarkID() = 0;  // 55
   virtual HRESULT STDMETHODCALLTYPE get_Find() = 0;  // 56
-  virtual HRESULT STDMETHODCALLTYPE get_Range(word::Range** prop) = 0;  // 57
+  virtual HRESULT STDMETHODCALLTYPE get_Range(msword::Range** prop) = 0;  // 57
   virtual HRESULT STDMETHODCALLTYPE get_Information() = 0;  // 58
   virtual HRESULT STDMETHODCALLTYPE get_Flags() = 0;  // 59
   virtual HRESULT STDMETHODCALLTYPE put_Flags() = 0;  // 60
@@ -463,10 +463,10 @@ struct Range : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE MoveEnd(VARIANT* Unit, VARIANT* Count, long* prop) = 0;  // 106
 };
 
-}  // namespace kst::word
+}  // namespace kst::msword
 
-__CRT_UUID_DECL(kst::word::_Document, 0x0002096B, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
-__CRT_UUID_DECL(kst::word::Windows, 0x00020961, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
-__CRT_UUID_DECL(kst::word::Window, 0x00020962, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
-__CRT_UUID_DECL(kst::word::Selection, 0x00020975, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
-__CRT_UUID_DECL(kst::word::Range, 0x0002095E, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+__CRT_UUID_DECL(kst::msword::_Document, 0x0002096B, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+__CRT_UUID_DECL(kst::msword::Windows, 0x00020961, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+__CRT_UUID_DECL(kst::msword::Window, 0x00020962, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+__CRT_UUID_DECL(kst::msword::Selection, 0x00020975, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)
+__CRT_UUID_DECL(kst::msword::Range, 0x0002095E, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46)

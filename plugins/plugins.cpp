@@ -1,12 +1,16 @@
 #include "plugins.h"
 
+#include "kstclip.h"
+#include "ksttom.h"
 #include "kstword.h"
 
 namespace kst {
 namespace {
 
 const TPluginEntry kPlugins[] = {
-    {'B', {1, 1, kstword::GetInfo, kstword::CanHandle, kstword::GetText, kstword::SetText}},
+    {'A', {1, 1, tom::GetInfo, tom::CanHandle, tom::GetText, tom::SetText}},
+    {'B', {1, 1, word::GetInfo, word::CanHandle, word::GetText, word::SetText}},
+    {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText}},
 };
 
 }  // namespace

@@ -49,7 +49,7 @@ TEST(WordInterfaces, EveryMemberCalledSitsInTheSlotOfWordsTypeLibrary) {
   long n = 0;
   BSTR s = nullptr;
   VARIANT_BOOL b = 0;
-  using word::_Document, word::Windows, word::Window, word::Selection, word::Range;
+  using msword::_Document, msword::Windows, msword::Window, msword::Selection, msword::Range;
   EXPECT_EQ(SlotCalled<_Document>([&](_Document* d) { d->get_Windows(nullptr); }),
             wordslot::kDocumentWindows);
   EXPECT_EQ(SlotCalled<_Document>([&](_Document* d) { d->Range(&v, &v, nullptr); }),
@@ -113,16 +113,16 @@ TEST(WordPlugin, AcceptsClassNamesThatBeginWithTheEditorClassExactly) {
     HWND window = CreateWindowExW(0, c.className, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(kstword::CanHandle(window), c.expected) << c.className;
+    EXPECT_EQ(word::CanHandle(window), c.expected) << c.className;
     DestroyWindow(window);
     UnregisterClassW(c.className, windowClass.hInstance);
   }
-  EXPECT_EQ(kstword::CanHandle(nullptr), 0);
+  EXPECT_EQ(word::CanHandle(nullptr), 0);
 }
 
 TEST(WordPlugin, NamesItself) {
   char name[64] = {};
-  kstword::GetInfo(name);
+  word::GetInfo(name);
   EXPECT_STREQ(name, "Microsoft Word plugin");
 }
 
@@ -137,7 +137,7 @@ struct ReadResult {
 ReadResult ReadText(HWND window) {
   std::vector<char> buffer(32769 + 16, 'Z');
   POINT point = {-1, -1};
-  const int result = kstword::GetText(window, buffer.data(), &point);
+  const int result = word::GetText(window, buffer.data(), &point);
   EXPECT_EQ(buffer[32769], 'Z') << "written past the caller's buffer";
   return {result, std::string(buffer.data()), point};
 }
@@ -212,7 +212,7 @@ TEST_F(WordTest, AtTheStartOfTheDocumentTheBackwardGrowthStopsAtOnce) {
 TEST_F(WordTest, SetTextReplacesTheRunAroundTheInsertionPoint) {
   const int window = OneWindow(L"x = 12+34 \r", 6, 6);
   Register();
-  EXPECT_EQ(kstword::SetText(fake.Editor(window), "46"), 1);
+  EXPECT_EQ(word::SetText(fake.Editor(window), "46"), 1);
   EXPECT_EQ(fake.Text(0), L"x = 46 \r");
 }
 
@@ -220,7 +220,7 @@ TEST_F(WordTest, SetTextAfterGetTextReplacesExactlyWhatWasRead) {
   const int window = OneWindow(L"a 12+34 b\r", 4, 4);
   Register();
   ASSERT_EQ(ReadText(fake.Editor(window)).text, "12+34");
-  EXPECT_EQ(kstword::SetText(fake.Editor(window), "r\xe9sum\xe9"), 1);
+  EXPECT_EQ(word::SetText(fake.Editor(window), "r\xe9sum\xe9"), 1);
   EXPECT_EQ(fake.Text(0), L"a r\u00e9sum\u00e9 b\r");
 }
 
@@ -245,7 +245,7 @@ TEST_F(WordTest, NoMatchingWindowReadsNothing) {
     EXPECT_EQ(read.text, "");
     EXPECT_EQ(read.point.x, -2);
     EXPECT_EQ(read.point.y, -2);
-    EXPECT_EQ(kstword::SetText(caseFake.Editor(window), "x"), 0);
+    EXPECT_EQ(word::SetText(caseFake.Editor(window), "x"), 0);
     EXPECT_EQ(caseFake.Text(document), L"12+34\r");
     EXPECT_EQ(caseFake.Leaks(), "");
   }
@@ -344,7 +344,7 @@ TEST_F(WordTest, AFailingCallWhileGrowingLeavesWhatWasAdded) {
   EXPECT_EQ(fake.SelStart(window), 3);
   EXPECT_EQ(fake.SelEnd(window), 5);
   // The selection is no longer empty, so the next call takes it as it is.
-  EXPECT_EQ(kstword::SetText(fake.Editor(window), "q"), 1);
+  EXPECT_EQ(word::SetText(fake.Editor(window), "q"), 1);
   EXPECT_EQ(fake.Text(0), L"xx qcd yy\r");
 }
 
@@ -372,7 +372,7 @@ TEST_F(WordTest, AFailingTextWriteFailsSetText) {
   const int window = OneWindow(L"12+34\r", 2, 2);
   Register();
   fake.Fail("Selection.Text.put");
-  EXPECT_EQ(kstword::SetText(fake.Editor(window), "x"), 0);
+  EXPECT_EQ(word::SetText(fake.Editor(window), "x"), 0);
   EXPECT_EQ(fake.Text(0), L"12+34\r");
 }
 
@@ -415,7 +415,7 @@ TEST_F(WordTest, TheFakeAnswersThroughIDispatchAsThroughItsVtable) {
   const int window = OneWindow(L"12+34\r", 0, 2);
   Register();
   {
-    Microsoft::WRL::ComPtr<word::Window> found = kstword::FindWordWindow(fake.Editor(window));
+    Microsoft::WRL::ComPtr<msword::Window> found = word::FindWordWindow(fake.Editor(window));
     ASSERT_TRUE(found);
     Microsoft::WRL::ComPtr<IDispatch> dispatch;
     ASSERT_EQ(found.As(&dispatch), S_OK);
@@ -452,8 +452,8 @@ TEST_F(WordTest, TheFakeAnswersThroughIDispatchAsThroughItsVtable) {
                                nullptr),
               S_OK);
     ASSERT_EQ(selection.vt, VT_DISPATCH);
-    Microsoft::WRL::ComPtr<word::Selection> typed;
-    ASSERT_EQ(selection.pdispVal->QueryInterface(__uuidof(word::Selection),
+    Microsoft::WRL::ComPtr<msword::Selection> typed;
+    ASSERT_EQ(selection.pdispVal->QueryInterface(__uuidof(msword::Selection),
                                                  reinterpret_cast<void**>(typed.GetAddressOf())),
               S_OK);
     BSTR text = nullptr;
