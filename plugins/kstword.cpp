@@ -1,5 +1,6 @@
 #include "kstword.h"
 
+#include <climits>
 #include <cwchar>
 #include <string>
 

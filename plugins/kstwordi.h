@@ -2,8 +2,9 @@
 // the vtables of Word's dual interfaces. A member's place in its vtable is all
 // that routes a call to it, so every interface declares each member that Word's
 // type library lists before the last one called here, in the library's order,
-// up to that member. Members the plugin calls carry their full parameter
-// lists; the others are declared by name only and hold their slots. The slot
+// up to that member. Members the plugin calls (and a few beside them) carry
+// their full parameter lists; the others are declared by name only and hold
+// their slots. The slot
 // of each member (counting IUnknown's three and IDispatch's four) follows it
 // in a comment; word_tests checks the ones the plugin relies on.
 #pragma once
