@@ -4,9 +4,9 @@
 // type library lists before the last one called here, in the library's order,
 // up to that member. Members the plugin calls (and a few beside them) carry
 // their full parameter lists; the others are declared by name only and hold
-// their slots. The slot
-// of each member (counting IUnknown's three and IDispatch's four) follows it
-// in a comment; word_tests checks the ones the plugin relies on.
+// their slots. The slot of each member (counting IUnknown's three and
+// IDispatch's four) follows it in a comment; word_tests checks the ones the
+// plugin relies on.
 #pragma once
 
 #include <oaidl.h>
