@@ -4,12 +4,14 @@
 #include "kstie.h"
 #include "kststd.h"
 #include "ksttom.h"
+#include "kstword.h"
 
 namespace kst {
 namespace {
 
 const TPluginEntry kPlugins[] = {
     {'A', {1, 1, tom::GetInfo, tom::CanHandle, tom::GetText, tom::SetText}},
+    {'B', {1, 1, word::GetInfo, word::CanHandle, word::GetText, word::SetText}},
     {'D', {1, 1, ie::GetInfo, ie::CanHandle, ie::GetText, ie::SetText}},
     {'E', {1, 1, kststd::GetInfo, kststd::CanHandle, kststd::GetText, kststd::SetText}},
     {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText}},
