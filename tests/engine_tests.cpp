@@ -46,6 +46,7 @@ struct ExpectedPlugin {
   bool injectable;
 };
 const std::vector<ExpectedPlugin> kBuiltInPlugins = {
+    {'C', "Microsoft Excel plugin", false},
 };
 
 TEST(PluginTable, HoldsExactlyTheBuiltInPlugins) {
