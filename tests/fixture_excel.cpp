@@ -514,7 +514,8 @@ KST_FIXTURE_ROLE("fake_excel", FakeExcelRole) {
   }
   RegisterClassOnce(L"KstFakeXLMAIN", MainProc);
   RegisterClassOnce(L"KstFakeXLDESK", DefWindowProcW);
-  HWND main = CreateWindowExW(0, L"KstFakeXLMAIN", L"Fake Excel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+  // Never shown: destroying a shown top-level window waits on the X server.
+  HWND main = CreateWindowExW(0, L"KstFakeXLMAIN", L"Fake Excel", WS_OVERLAPPEDWINDOW, 100,
                               100, 640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   g_Desk = CreateWindowExW(0, L"KstFakeXLDESK", L"", WS_CHILD | WS_VISIBLE, 0, 0, 600, 400, main, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
