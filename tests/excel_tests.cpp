@@ -8,10 +8,13 @@
 #include <oleauto.h>
 
 #include <cstring>
+#include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "fakeexcel.h"
 #include "kstexcel.h"
 #include "kstexceli.h"
 #include "selvor32.h"
@@ -51,22 +54,33 @@ struct TFakeReport {
   }
 };
 
-// The fake Excel process, driven line by line.
+// The fake Excel, driven line by line: in a process of its own, or in this
+// thread, where the workbooks' reference counts are exact.
 class FakeExcel {
  public:
-  FakeExcel() : process_("fake_excel") {
-    const auto ready = Fields(process_.ReadLine());
-    EXPECT_EQ(ready[0], "ready") << process_.Output();
+  explicit FakeExcel(bool inThread = false) {
+    if (inThread) {
+      main_ = test::StartFakeExcel([this](const std::string& line) { lines_.push_back(line); });
+      return;
+    }
+    process_ = std::make_unique<FixtureProcess>("fake_excel");
+    const auto ready = Fields(NextLine());
+    EXPECT_EQ(ready[0], "ready") << process_->Output();
     if (ready.size() > 1) main_ = ParseWindow(ready[1]);
   }
   ~FakeExcel() {
-    process_.Send("quit");
-    process_.Wait();
+    if (!process_) {
+      test::StopFakeExcel();
+      return;
+    }
+    process_->Send("quit");
+    process_->Wait();
   }
+  bool InThread() const { return !process_; }
 
   std::vector<std::string> Ask(const std::string& command) {
-    process_.Send(command);
-    return Fields(process_.ReadLine());
+    Send(command);
+    return Fields(NextLine());
   }
   void Do(const std::string& command) { EXPECT_EQ(Ask(command)[0], "ok") << command; }
 
@@ -74,6 +88,7 @@ class FakeExcel {
     const auto answer = Ask("book|" + path);
     ASSERT_EQ(answer.size(), 3u);
     EXPECT_EQ(answer[2], "0x00000000") << "running object table registration";
+    baselineRefs_ = Report().refs;
   }
   // A window of the last book: its caption in Excel and the title of its
   // workbook window (UTF-8).
@@ -84,9 +99,9 @@ class FakeExcel {
   }
 
   TFakeReport Report() {
-    process_.Send("report");
+    Send("report");
     TFakeReport report;
-    for (std::string line = process_.ReadLine(); line != "end"; line = process_.ReadLine()) {
+    for (std::string line = NextLine(); line != "end"; line = NextLine()) {
       if (line.empty()) {
         ADD_FAILURE() << "report cut short";
         break;
@@ -104,19 +119,40 @@ class FakeExcel {
   }
 
   HWND Main() const { return main_; }
+  const std::map<std::string, long>& BaselineRefs() const { return baselineRefs_; }
 
  private:
-  FixtureProcess process_;
+  void Send(const std::string& command) {
+    if (process_)
+      process_->Send(command);
+    else
+      test::RunFakeExcelCommand(command);
+  }
+  std::string NextLine() {
+    if (process_) return process_->ReadLine();
+    if (lines_.empty()) return "";
+    std::string line = lines_.front();
+    lines_.pop_front();
+    return line;
+  }
+
+  std::unique_ptr<FixtureProcess> process_;
+  std::deque<std::string> lines_;
   HWND main_ = nullptr;
+  std::map<std::string, long> baselineRefs_;
 };
 
 // Every window, range and collection the fake handed out has been released
 // again, and every call kept the rules (IID_NULL, locale 0, argument forms,
-// no late-bound workbook, no other member of _Workbook). The workbook's own
-// count is not a measure here: the marshaling stubs keep references to it.
-void ExpectClean(const TFakeReport& report) {
+// no late-bound workbook, no other member of _Workbook). The workbooks'
+// counts are compared in this thread only: across processes the marshaling
+// stubs keep references of their own.
+void ExpectClean(const FakeExcel& excel, const TFakeReport& report) {
   EXPECT_EQ(report.live, 0) << "objects handed out and not released";
   for (const auto& bad : report.bad) ADD_FAILURE() << "fake: " << bad;
+  if (excel.InThread()) {
+    EXPECT_EQ(report.refs, excel.BaselineRefs()) << "workbook references";
+  }
 }
 
 struct TReadResult {
@@ -258,8 +294,16 @@ TEST(ExcelPlugin, WithoutAnyWorkbookNothingIsFound) {
 
 // --- Reading and writing through the fake Excel -------------------------------------
 
-TEST(ExcelPlugin, ReadsAndWritesTheActiveCellAcrossTheProcessBoundary) {
-  FakeExcel excel;
+// Each case runs against the fake in its own process, through COM
+// marshaling, and again in this thread, where every reference counts.
+class ExcelFake : public testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(, ExcelFake, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "InThread" : "AcrossProcesses";
+                         });
+
+TEST_P(ExcelFake, ReadsAndWritesTheActiveCell) {
+  FakeExcel excel(GetParam());
   excel.Book("C:\\kst\\Book1.xls");
   HWND window = excel.Window("Book1", "Book1");
   excel.Do("cell|0|0|0|text|12+34|0|0");
@@ -277,7 +321,7 @@ TEST(ExcelPlugin, ReadsAndWritesTheActiveCellAcrossTheProcessBoundary) {
   EXPECT_EQ(after.Calls("Show"), 2);
   EXPECT_EQ(after.Calls("Caption.put"), 0) << "one matching window: no caption is touched";
   EXPECT_EQ(after.activate, 0) << "only CanHandle sends the message";
-  ExpectClean(after);
+  ExpectClean(excel, after);
 }
 
 TEST(ExcelPlugin, TheEngineServesExcelInTheCallersThread) {
@@ -301,10 +345,10 @@ TEST(ExcelPlugin, TheEngineServesExcelInTheCallersThread) {
   const TFakeReport report = excel.Report();
   EXPECT_EQ(report.cells.at("0|0|0"), "42");
   EXPECT_EQ(report.activate, 2) << "each CanHandle tells the main window";
-  ExpectClean(report);
+  ExpectClean(excel, report);
 }
 
-TEST(ExcelPlugin, CaptionsMatchExactlyOrWithTheExtensionThroughTheAnsiCodePage) {
+TEST_P(ExcelFake, CaptionsMatchExactlyOrWithTheExtensionThroughTheAnsiCodePage) {
   ASSERT_EQ(GetACP(), 1252u) << "the cases below assume the Western code page";
   const struct {
     const char* caption;  // UTF-8
@@ -322,7 +366,7 @@ TEST(ExcelPlugin, CaptionsMatchExactlyOrWithTheExtensionThroughTheAnsiCodePage) 
       {"I \xE2\x98\x83 Data.xls", "I \xE2\x98\x83 Data", false},          // the snowman is not
       {"J \xE2\x98\x83 Data", "J \xE2\x98\x83 Data", true},               // exact equality holds
   };
-  FakeExcel excel;
+  FakeExcel excel(GetParam());
   std::vector<HWND> windows;
   for (size_t i = 0; i < std::size(cases); ++i) {
     excel.Book("C:\\kst\\Case" + std::to_string(i) + ".xls");
@@ -336,12 +380,12 @@ TEST(ExcelPlugin, CaptionsMatchExactlyOrWithTheExtensionThroughTheAnsiCodePage) 
   }
   const TFakeReport report = excel.Report();
   EXPECT_EQ(report.Calls("Caption.put"), 0);
-  ExpectClean(report);
+  ExpectClean(excel, report);
 }
 
-TEST(ExcelPlugin, CellValuesBecomeAnsiTextCutAt32767Characters) {
+TEST_P(ExcelFake, CellValuesBecomeAnsiTextCutAt32767Characters) {
   ASSERT_EQ(GetACP(), 1252u);
-  FakeExcel excel;
+  FakeExcel excel(GetParam());
   excel.Book("C:\\kst\\Values.xls");
   HWND window = excel.Window("Values", "Values");
   const struct {
@@ -367,7 +411,7 @@ TEST(ExcelPlugin, CellValuesBecomeAnsiTextCutAt32767Characters) {
       EXPECT_EQ(read.point.y, -2) << c.cell;
     }
   }
-  ExpectClean(excel.Report());
+  ExpectClean(excel, excel.Report());
 }
 
 // Sets the user's decimal separator for the life of the object.
@@ -383,8 +427,8 @@ class UserDecimal {
   wchar_t saved_[8] = {};
 };
 
-TEST(ExcelPlugin, NumbersAreWrittenInTheUsersLocale) {
-  FakeExcel excel;
+TEST_P(ExcelFake, NumbersAreWrittenInTheUsersLocale) {
+  FakeExcel excel(GetParam());
   excel.Book("C:\\kst\\Locale.xls");
   HWND window = excel.Window("Locale", "Locale");
   excel.Do("cell|0|0|0|number|1234.5|0|0");
@@ -394,9 +438,9 @@ TEST(ExcelPlugin, NumbersAreWrittenInTheUsersLocale) {
   EXPECT_EQ(read.text, "1234,5");
 }
 
-TEST(ExcelPlugin, WrittenTextArrivesAsUtf16FromTheAnsiCodePage) {
+TEST_P(ExcelFake, WrittenTextArrivesAsUtf16FromTheAnsiCodePage) {
   ASSERT_EQ(GetACP(), 1252u);
-  FakeExcel excel;
+  FakeExcel excel(GetParam());
   excel.Book("C:\\kst\\Write.xls");
   HWND window = excel.Window("Write", "Write");
   EXPECT_EQ(excel::SetText(window, "Caf\xE9 \x80"), 1);
@@ -408,8 +452,8 @@ TEST(ExcelPlugin, WrittenTextArrivesAsUtf16FromTheAnsiCodePage) {
   EXPECT_EQ(excel.Report().cells.at("0|0|0"), "Caf\xC3\xA9 \xE2\x82\xAC");
 }
 
-TEST(ExcelPlugin, OnlyTheActiveCellOfASelectionIsTouched) {
-  FakeExcel excel;
+TEST_P(ExcelFake, OnlyTheActiveCellOfASelectionIsTouched) {
+  FakeExcel excel(GetParam());
   excel.Book("C:\\kst\\Selection.xls");
   HWND window = excel.Window("Selection", "Selection");
   excel.Do("cell|0|0|0|text|first|0|0");
@@ -425,11 +469,11 @@ TEST(ExcelPlugin, OnlyTheActiveCellOfASelectionIsTouched) {
   EXPECT_EQ(report.cells.at("0|0|0"), "first");
   EXPECT_EQ(report.cells.at("0|0|1"), "new");
   EXPECT_EQ(report.cells.at("0|0|2"), "third");
-  ExpectClean(report);
+  ExpectClean(excel, report);
 }
 
-TEST(ExcelPlugin, WithoutAnActiveCellNothingIsReadOrWritten) {
-  FakeExcel excel;
+TEST_P(ExcelFake, WithoutAnActiveCellNothingIsReadOrWritten) {
+  FakeExcel excel(GetParam());
   excel.Book("C:\\kst\\Chart.xls");
   HWND window = excel.Window("Chart", "Chart");
   excel.Do("active|0|0|-1");
@@ -437,11 +481,11 @@ TEST(ExcelPlugin, WithoutAnActiveCellNothingIsReadOrWritten) {
   EXPECT_EQ(read.result, 0);
   EXPECT_EQ(read.point.x, -2);
   EXPECT_EQ(excel::SetText(window, "x"), 0);
-  ExpectClean(excel.Report());
+  ExpectClean(excel, excel.Report());
 }
 
-TEST(ExcelPlugin, ThePointIsTheCellCornerScaledByTheZoom) {
-  FakeExcel excel;
+TEST_P(ExcelFake, ThePointIsTheCellCornerScaledByTheZoom) {
+  FakeExcel excel(GetParam());
   excel.Book("C:\\kst\\Zoom.xls");
   HWND window = excel.Window("Zoom", "Zoom");
   const POINT origin = ClientOrigin(window);
@@ -466,7 +510,7 @@ TEST(ExcelPlugin, ThePointIsTheCellCornerScaledByTheZoom) {
     EXPECT_EQ(read.point.x, origin.x + c.dx) << c.view << " " << c.cell;
     EXPECT_EQ(read.point.y, origin.y + c.dy) << c.view << " " << c.cell;
   }
-  ExpectClean(excel.Report());
+  ExpectClean(excel, excel.Report());
 }
 
 // --- Several windows with the same caption ------------------------------------------
@@ -474,7 +518,7 @@ TEST(ExcelPlugin, ThePointIsTheCellCornerScaledByTheZoom) {
 struct TwoWindows {
   FakeExcel excel;
   HWND first, second;
-  TwoWindows(const char* firstCaption, const char* secondCaption) {
+  TwoWindows(bool inThread, const char* firstCaption, const char* secondCaption) : excel(inThread) {
     excel.Book("C:\\kst\\Twins.xls");
     first = excel.Window(firstCaption, "Twins");
     second = excel.Window(secondCaption, "Twins");
@@ -483,8 +527,8 @@ struct TwoWindows {
   }
 };
 
-TEST(ExcelPlugin, TheMarkerPicksTheLaterWindowWhenItIsTheTarget) {
-  TwoWindows twins("Twins", "Twins");
+TEST_P(ExcelFake, TheMarkerPicksTheLaterWindowWhenItIsTheTarget) {
+  TwoWindows twins(GetParam(), "Twins", "Twins");
   const TReadResult read = Read(twins.second);
   EXPECT_EQ(read.result, 1);
   EXPECT_EQ(read.text, "from the second");
@@ -493,11 +537,11 @@ TEST(ExcelPlugin, TheMarkerPicksTheLaterWindowWhenItIsTheTarget) {
   EXPECT_EQ(report.captions.at("0|0"), "Twins");
   EXPECT_EQ(report.captions.at("0|1"), "Twins");
   EXPECT_EQ(test::WindowText(twins.second), "Twins");
-  ExpectClean(report);
+  ExpectClean(twins.excel, report);
 }
 
-TEST(ExcelPlugin, TheMarkerKeepsTheFirstWindowWhenTheLaterOneIsAnother) {
-  TwoWindows twins("Twins", "Twins");
+TEST_P(ExcelFake, TheMarkerKeepsTheFirstWindowWhenTheLaterOneIsAnother) {
+  TwoWindows twins(GetParam(), "Twins", "Twins");
   EXPECT_EQ(excel::SetText(twins.first, "written"), 1);
   const TFakeReport report = twins.excel.Report();
   EXPECT_EQ(report.cells.at("0|0|0"), "written");
@@ -506,22 +550,22 @@ TEST(ExcelPlugin, TheMarkerKeepsTheFirstWindowWhenTheLaterOneIsAnother) {
   EXPECT_EQ(report.captions.at("0|0"), "Twins");
   EXPECT_EQ(report.captions.at("0|1"), "Twins");
   EXPECT_EQ(test::WindowText(twins.second), "Twins");
-  ExpectClean(report);
+  ExpectClean(twins.excel, report);
 }
 
-TEST(ExcelPlugin, ALaterCandidateMatchedWithTheExtensionGetsTheTitleBack) {
-  TwoWindows twins("Twins.xls", "twins.XLS");
+TEST_P(ExcelFake, ALaterCandidateMatchedWithTheExtensionGetsTheTitleBack) {
+  TwoWindows twins(GetParam(), "Twins.xls", "twins.XLS");
   const TReadResult read = Read(twins.first);
   EXPECT_EQ(read.text, "from the first");
   const TFakeReport report = twins.excel.Report();
   EXPECT_EQ(report.captions.at("0|0"), "Twins.xls") << "the first candidate is never touched";
   EXPECT_EQ(report.captions.at("0|1"), "Twins") << "written back as the title";
-  ExpectClean(report);
+  ExpectClean(twins.excel, report);
 }
 
 // --- Failing calls ---------------------------------------------------------------------
 
-TEST(ExcelPlugin, AFailingCallEndsTheReadWhereTheContractSays) {
+TEST_P(ExcelFake, AFailingCallEndsTheReadWhereTheContractSays) {
   enum TPoint { None, XOnly, Full };
   const struct {
     const char* fail;  // member|call number (0: every call)
@@ -547,7 +591,7 @@ TEST(ExcelPlugin, AFailingCallEndsTheReadWhereTheContractSays) {
       {"Top|2", false, 1, "value", XOnly},
   };
   for (const auto& c : cases) {
-    FakeExcel excel;
+    FakeExcel excel(GetParam());
     excel.Book("C:\\kst\\Fail.xls");
     HWND window = excel.Window("Fail", "Fail");
     if (c.twins) window = excel.Window("Fail", "Fail");
@@ -567,11 +611,11 @@ TEST(ExcelPlugin, AFailingCallEndsTheReadWhereTheContractSays) {
         EXPECT_EQ(report.captions.at("0|1"), "Fail") << c.fail;
       }
     }
-    ExpectClean(report);
+    ExpectClean(excel, report);
   }
 }
 
-TEST(ExcelPlugin, AFailingWriteOrShowMakesSetTextFail) {
+TEST_P(ExcelFake, AFailingWriteOrShowMakesSetTextFail) {
   const struct {
     const char* fail;
     const char* value;  // what the cell holds afterwards
@@ -582,7 +626,7 @@ TEST(ExcelPlugin, AFailingWriteOrShowMakesSetTextFail) {
       {"Windows|0", "old"},
   };
   for (const auto& c : cases) {
-    FakeExcel excel;
+    FakeExcel excel(GetParam());
     excel.Book("C:\\kst\\FailWrite.xls");
     HWND window = excel.Window("FailWrite", "FailWrite");
     excel.Do("cell|0|0|0|text|old|0|0");
@@ -590,7 +634,7 @@ TEST(ExcelPlugin, AFailingWriteOrShowMakesSetTextFail) {
     EXPECT_EQ(excel::SetText(window, "new"), 0) << c.fail;
     const TFakeReport report = excel.Report();
     EXPECT_EQ(report.cells.at("0|0|0"), c.value) << c.fail;
-    ExpectClean(report);
+    ExpectClean(excel, report);
   }
 }
 
