@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds both targets and shows the
-# plugin table as a client sees it through the exports.
+# The main job: installs what is missing, builds both targets, then on a
+# virtual display reads the run at the caret of a sample editor from another
+# process, replaces it with its value and shows before and after.
 set -euo pipefail
 source "$(dirname "$0")/kst-env.sh"
 kst_install
 kst_build
-kst_with_wine /usr/lib/wine/wine64 "$kst_root/build/win64/bin/kstclient.exe" plugins
+export kst_root
+kst_with_wine bash "$kst_root/cmake/demo-session.sh"

@@ -72,12 +72,7 @@ int WINAPI kst_get_window_text(HWND window, char* buffer, POINT* point) {
       window,
       [&](TSharedBlock& block, char letter) {
         const int result = SendHookRequest(rqGetText, window, letter);
-        if (result != 0) {
-          // Every process may write the block, so its text may lack the NUL.
-          lstrcpynA(buffer, block.Text, kMaxBlockText + 1);
-          point->x = block.PointX;
-          point->y = block.PointY;
-        }
+        if (result != 0) TakeTextAnswer(block, buffer, point);
         return result;
       },
       [&](char letter) { return RunGetText(window, letter, buffer, point); });

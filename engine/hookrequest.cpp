@@ -113,6 +113,12 @@ int SendHookRequest(int code, HWND window, char letter, const char* text) noexce
   return block->Result;
 }
 
+void TakeTextAnswer(const TSharedBlock& block, char* buffer, POINT* point) noexcept {
+  lstrcpynA(buffer, block.Text, kMaxBlockText + 1);
+  point->x = block.PointX;
+  point->y = block.PointY;
+}
+
 LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
   TSharedBlock* block = SharedBlock();
   if (code >= 0 && block && GetCurrentThreadId() == block->TargetThread && block->Pending != 0) {

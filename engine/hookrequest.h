@@ -6,6 +6,8 @@
 
 namespace kst {
 
+struct TSharedBlock;
+
 enum TRequestCode : int {
   rqNone = 0,
   rqActivateWindow = 1,
@@ -21,6 +23,11 @@ inline constexpr DWORD kHookRequestTimeout = 10000;
 // the block's result byte.
 int SendHookRequest(int code, HWND window = nullptr, char letter = 0,
                     const char* text = nullptr) noexcept;
+
+// Copies the text and point a get-text request left in the block to the
+// caller. Any process may write the block, so the text area may lack its
+// NUL: at most 32768 characters and a NUL are copied.
+void TakeTextAnswer(const TSharedBlock& block, char* buffer, POINT* point) noexcept;
 
 LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept;
 

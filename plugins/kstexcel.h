@@ -8,16 +8,12 @@
 
 #include <string>
 
-#include "plugintable.h"
-
 namespace kst::excel {
 
 void WINAPI GetInfo(char* buffer);
 int WINAPI CanHandle(HWND window);
 int WINAPI GetText(HWND window, char* buffer, POINT* point);
 int WINAPI SetText(HWND window, const char* text);
-
-inline constexpr TPluginSlot kSlot = {1, 0, GetInfo, CanHandle, GetText, SetText};
 
 // The Excel window object that shows the workbook behind `window`, or null.
 // Raises EOleError when an Excel object fails during the search.

@@ -3,6 +3,7 @@
 // test needs to know as lines on standard output and returns the exit code.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,13 @@ void Say(const char* format, ...);
 
 // Blocks until the test writes a line (or closes the pipe); returns it.
 std::string ReadCommand();
+
+// Pumps this thread's messages and hands each line the test sends to
+// `command` on this thread, until "quit" or the end of input. Built in:
+//   loaded      -> "loaded=0|1": whether selvor32.dll is in this process
+//   hang MS     -> stops pumping for MS milliseconds, then "unhung"
+// `command` returns false for a line it does not know ("unknown" is said).
+int ServeWindowRole(const std::function<bool(const std::string&)>& command);
 
 }  // namespace kst::test
 

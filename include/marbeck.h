@@ -1,0 +1,31 @@
+/* marbeck: stores the client's update and proxy settings for the current
+ * user under HKEY_CURRENT_USER\Software\Kestrivo.
+ *
+ * Arguments are NUL-terminated strings in the system's ANSI code page. */
+#ifndef MARBECK_H
+#define MARBECK_H
+
+#include <windows.h>
+
+/* "ProxyPassword" opens to this marker followed by the password. */
+#define MARBECK_PASSWORD_MARKER "MAKE_SURE_STRING_IS_NOT_EMPTY"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Writes "AutomaticRatesUpdate" (REG_DWORD, 1 when auto_update is exactly
+ * "1", else 0). When auto_update and proxy_auth are both exactly "1", also
+ * writes "ProxyAuthentication" (REG_DWORD 1), "ProxyLogin" (REG_SZ) and
+ * "ProxyPassword" (REG_SZ: the password sealed for the current user, in
+ * hexadecimal; empty when it could not be encrypted). Otherwise the proxy
+ * values keep what they held. A null login or password counts as the empty
+ * string, a null flag as off. Nothing is reported back. */
+void WINAPI save_auth_params(const char *auto_update, const char *proxy_auth,
+                             const char *proxy_login, const char *proxy_password);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* MARBECK_H */

@@ -1,0 +1,358 @@
+// kstbench: what a read and a replace cost across processes, against the
+// least a hooked round trip costs, the caller's own thread and the clipboard
+// route; and how growing a long run at the caret scales.
+//
+//   kstbench [--runs N] [--json FILE]
+//
+// Starts a copy of itself as the foreign application ("kstbench target": an
+// editor in the foreground that counts the thread messages it retrieves).
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "selvor32.h"
+
+namespace {
+
+constexpr char kCounterName[] = "KstBench.Counter";
+constexpr char kHookEventName[] = "KstBench.HookEvent";
+constexpr char kLine[] = "x = 12+3 ;";
+constexpr int kCaret = 6;
+
+// ---------------------------------------------------------------- target
+
+LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateEditor(const char* className, const char* text, HWND* frameOut) {
+  WNDCLASSA frame = {};
+  frame.lpfnWndProc = FrameProc;
+  frame.lpszClassName = "KstBenchFrame";
+  RegisterClassA(&frame);
+  HWND top = CreateWindowA("KstBenchFrame", "kstbench editor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                           40, 500, 200, nullptr, nullptr, nullptr, nullptr);
+  HWND edit = CreateWindowA(className, "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, 460, 40, top,
+                            nullptr, nullptr, nullptr);
+  SendMessageA(edit, EM_LIMITTEXT, 0x7FFFFFFE, 0);
+  SetWindowTextA(edit, text);
+  if (frameOut) *frameOut = top;
+  return edit;
+}
+
+int RunTarget() {
+  HANDLE counterMapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kCounterName);
+  auto* counter = counterMapping ? static_cast<volatile LONG*>(
+                                       MapViewOfFile(counterMapping, FILE_MAP_ALL_ACCESS, 0, 0, 4))
+                                 : nullptr;
+  if (!counter) return 1;
+  HWND top = nullptr;
+  HWND edit = CreateEditor("EDIT", kLine, &top);
+  SetForegroundWindow(top);
+  SetFocus(edit);
+  SendMessageA(edit, EM_SETSEL, kCaret, kCaret);
+  std::printf("ready %lld %lld\n", static_cast<long long>(reinterpret_cast<intptr_t>(top)),
+              static_cast<long long>(reinterpret_cast<intptr_t>(edit)));
+  std::fflush(stdout);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    // Every hooked request wakes the thread with one WM_NULL of its own.
+    if (!msg.hwnd && msg.message == WM_NULL) InterlockedIncrement(counter);
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------- timing
+
+double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+struct Figure {
+  std::string name;
+  int runs = 0;
+  double median = 0, p90 = 0, p99 = 0;  // microseconds
+  bool ok = true;
+};
+
+double Percentile(const std::vector<double>& sorted, double p) {
+  if (sorted.empty()) return 0;
+  const size_t index = static_cast<size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+  return sorted[std::min(index, sorted.size() - 1)];
+}
+
+// Times `run` `runs` times; `prepare` runs before each, untimed. A run that
+// returns false marks the figure as failed.
+Figure Measure(const std::string& name, int runs, const std::function<void()>& prepare,
+               const std::function<bool()>& run) {
+  Figure figure{name, runs};
+  std::vector<double> samples;
+  samples.reserve(runs);
+  for (int i = 0; i < runs; ++i) {
+    if (prepare) prepare();
+    const double start = Now();
+    const bool ok = run();
+    samples.push_back(Now() - start);
+    figure.ok = figure.ok && ok;
+  }
+  std::sort(samples.begin(), samples.end());
+  figure.median = Percentile(samples, 0.5);
+  figure.p90 = Percentile(samples, 0.9);
+  figure.p99 = Percentile(samples, 0.99);
+  return figure;
+}
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+// ---------------------------------------------------------------- driver
+
+struct Target {
+  PROCESS_INFORMATION info = {};
+  HANDLE output = nullptr;
+  HWND top = nullptr, edit = nullptr;
+  DWORD thread = 0;
+};
+
+bool StartTarget(Target& target) {
+  SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+  HANDLE write = nullptr;
+  if (!CreatePipe(&target.output, &write, &inherit, 0)) return false;
+  SetHandleInformation(target.output, HANDLE_FLAG_INHERIT, 0);
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string command = std::string("\"") + self + "\" target";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &startup, &target.info);
+  CloseHandle(write);
+  if (!started) return false;
+  std::string line;
+  char c;
+  DWORD read = 0;
+  while (ReadFile(target.output, &c, 1, &read, nullptr) && read == 1 && c != '\n') line += c;
+  long long top = 0, edit = 0;
+  if (std::sscanf(line.c_str(), "ready %lld %lld", &top, &edit) != 2) return false;
+  target.top = reinterpret_cast<HWND>(static_cast<intptr_t>(top));
+  target.edit = reinterpret_cast<HWND>(static_cast<intptr_t>(edit));
+  target.thread = GetWindowThreadProcessId(target.edit, nullptr);
+  for (int i = 0; i < 500 && GetForegroundWindow() != target.top; ++i) Sleep(10);
+  return GetForegroundWindow() == target.top;
+}
+
+void StopTarget(Target& target) {
+  PostMessageA(target.top, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(target.info.hProcess, 5000) != WAIT_OBJECT_0)
+    TerminateProcess(target.info.hProcess, 1);
+  CloseHandle(target.info.hProcess);
+  CloseHandle(target.info.hThread);
+  CloseHandle(target.output);
+}
+
+// One bare round trip: hook the thread, wake it, wait for the signal, unhook.
+bool BareRoundTrip(HOOKPROC proc, HMODULE module, DWORD thread) {
+  HANDLE event = CreateEventA(nullptr, FALSE, FALSE, kHookEventName);
+  if (!event) return false;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) ResetEvent(event);
+  bool ok = false;
+  if (HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, proc, module, thread)) {
+    PostThreadMessageA(thread, WM_NULL, 0, 0);
+    ok = WaitForSingleObject(event, 10000) == WAIT_OBJECT_0;
+    UnhookWindowsHookEx(hook);
+  }
+  CloseHandle(event);
+  return ok;
+}
+
+void ResetEditor(HWND edit, const char* text, int caret) {
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageA(edit, EM_SETSEL, caret, caret);
+}
+
+bool ReadIs(HWND edit, const char* expected) {
+  static std::vector<char> buffer(KST_TEXT_BUFFER_SIZE);
+  POINT point = {-2, -2};
+  return kst_get_window_text(edit, buffer.data(), &point) == 1 && std::strcmp(buffer.data(), expected) == 0;
+}
+
+// Ctrl+C to the foreground window, then the clipboard's text once it changed.
+bool CopyByClipboard(const char* expected) {
+  const DWORD sequence = GetClipboardSequenceNumber();
+  INPUT keys[4] = {};
+  const WORD codes[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = codes[i];
+    keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  SendInput(4, keys, sizeof(INPUT));
+  const DWORD deadline = GetTickCount() + 5000;
+  while (GetClipboardSequenceNumber() == sequence) {
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    PumpPending();
+  }
+  bool ok = false;
+  for (int attempt = 0; attempt < 100 && !OpenClipboard(nullptr); ++attempt) Sleep(1);
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+      ok = std::strcmp(text, expected) == 0;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return ok;
+}
+
+void Print(const Figure& f) {
+  std::printf("%-52s %6d %12.1f %12.1f %12.1f %s\n", f.name.c_str(), f.runs, f.median, f.p90, f.p99,
+              f.ok ? "" : "FAILED");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "target") == 0) return RunTarget();
+  int runs = 300;
+  const char* jsonPath = nullptr;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--json") == 0) jsonPath = argv[i + 1];
+  }
+
+  HANDLE counterMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, kCounterName);
+  auto* counter = static_cast<volatile LONG*>(MapViewOfFile(counterMapping, FILE_MAP_ALL_ACCESS, 0, 0, 4));
+  Target target;
+  if (!counter || !StartTarget(target)) {
+    std::fprintf(stderr, "kstbench: the target editor did not start or come to the foreground\n");
+    return 1;
+  }
+  char dir[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, dir, MAX_PATH);
+  *std::strrchr(dir, '\\') = '\0';
+  HMODULE hookModule = LoadLibraryA((std::string(dir) + "\\kstbenchhook.dll").c_str());
+  auto hookProc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(hookModule, "BenchHookProc")));
+  if (!hookProc) {
+    std::fprintf(stderr, "kstbench: kstbenchhook.dll is missing\n");
+    return 1;
+  }
+
+  std::vector<Figure> figures;
+  // Warm up both sides: the first hook loads the libraries into the target.
+  BareRoundTrip(hookProc, hookModule, target.thread);
+  ResetEditor(target.edit, kLine, kCaret);
+  ReadIs(target.edit, "12+3");
+
+  figures.push_back(Measure("floor: bare hook round trip", runs, nullptr,
+                            [&] { return BareRoundTrip(hookProc, hookModule, target.thread); }));
+
+  ResetEditor(target.edit, kLine, kCaret);
+  const LONG before = *counter;
+  ReadIs(target.edit, "12+3");
+  const LONG roundTrips = *counter - before;
+
+  figures.push_back(Measure("kst_get_window_text, other process", runs,
+                            [&] { ResetEditor(target.edit, kLine, kCaret); },
+                            [&] { return ReadIs(target.edit, "12+3"); }));
+  figures.push_back(Measure("kst_set_window_text, other process", runs,
+                            [&] { ResetEditor(target.edit, kLine, kCaret); },
+                            [&] { return kst_set_window_text(target.edit, "15") == 1; }));
+  figures.push_back(Measure("clipboard route (Ctrl+C), other process", runs,
+                            [&] {
+                              ResetEditor(target.edit, kLine, kCaret);
+                              SendMessageA(target.edit, EM_SETSEL, 4, 8);
+                            },
+                            [&] { return CopyByClipboard("12+3"); }));
+
+  HWND ownTop = nullptr;
+  HWND own = CreateEditor("EDIT", kLine, &ownTop);
+  figures.push_back(Measure("kst_get_window_text, own thread", runs, [&] { ResetEditor(own, kLine, kCaret); },
+                            [&] { return ReadIs(own, "12+3"); }));
+  DestroyWindow(ownTop);
+
+  LoadLibraryA("riched20.dll");
+  struct Growth {
+    const char* control;
+    double ratio;
+  };
+  std::vector<Growth> growth;
+  for (const char* control : {"EDIT", "RichEdit20A"}) {
+    HWND frame = nullptr;
+    HWND edit = CreateEditor(control, "", &frame);
+    double first = 0, last = 0;
+    for (size_t length : {1024u, 8192u, 32767u}) {
+      const std::string text = "a " + std::string(length, 'n') + " b";
+      const std::string run(length, 'n');
+      const int growthRuns = std::max(5, runs / (length > 8192 ? 30 : length > 1024 ? 10 : 3));
+      Figure f = Measure(std::string("growth ") + control + " " + std::to_string(length), growthRuns,
+                         [&] { ResetEditor(edit, text.c_str(), 2 + static_cast<int>(length / 2)); },
+                         [&] { return ReadIs(edit, run.c_str()); });
+      if (length == 1024) first = f.median;
+      last = f.median;
+      figures.push_back(f);
+    }
+    growth.push_back({control, first > 0 ? last / first : 0});
+    DestroyWindow(frame);
+  }
+  StopTarget(target);
+
+  std::printf("%-52s %6s %12s %12s %12s\n", "figure (microseconds)", "runs", "median", "p90", "p99");
+  for (const Figure& f : figures) Print(f);
+  const double floor = figures[0].median;
+  const double read = figures[1].median;
+  const double clipboard = figures[3].median;
+  std::printf("\nhook round trips per cross-process read: %ld\n", roundTrips);
+  std::printf("cross-process read / (floor x round trips): %.2f (target <= 1.5)\n",
+              read / (floor * std::max<LONG>(1, roundTrips)));
+  std::printf("cross-process read / clipboard route: %.2f (target < 1)\n", read / clipboard);
+  for (const Growth& g : growth)
+    std::printf("growth ratio 32767 / 1024, %s: %.1f (target <= 40)\n", g.control, g.ratio);
+
+  if (jsonPath) {
+    FILE* json = std::fopen(jsonPath, "w");
+    if (!json) return 1;
+    std::fprintf(json, "{\n  \"unit\": \"microseconds\",\n  \"figures\": [\n");
+    for (size_t i = 0; i < figures.size(); ++i) {
+      const Figure& f = figures[i];
+      std::fprintf(json,
+                   "    {\"name\": \"%s\", \"runs\": %d, \"median\": %.1f, \"p90\": %.1f, \"p99\": %.1f, "
+                   "\"ok\": %s}%s\n",
+                   f.name.c_str(), f.runs, f.median, f.p90, f.p99, f.ok ? "true" : "false",
+                   i + 1 < figures.size() ? "," : "");
+    }
+    std::fprintf(json, "  ],\n  \"hook_round_trips_per_read\": %ld,\n", roundTrips);
+    std::fprintf(json, "  \"read_per_round_trip_over_floor\": %.3f,\n",
+                 read / (floor * std::max<LONG>(1, roundTrips)));
+    std::fprintf(json, "  \"read_over_clipboard\": %.3f,\n  \"growth_ratio_32767_over_1024\": {", read / clipboard);
+    for (size_t i = 0; i < growth.size(); ++i)
+      std::fprintf(json, "%s\"%s\": %.2f", i ? ", " : "", growth[i].control, growth[i].ratio);
+    std::fprintf(json, "}\n}\n");
+    std::fclose(json);
+    std::printf("\nfigures written to %s\n", jsonPath);
+  }
+  bool allOk = true;
+  for (const Figure& f : figures) allOk = allOk && f.ok;
+  return allOk ? 0 : 1;
+}
