@@ -28,17 +28,6 @@ using test::FixtureProcess;
 using test::FormatWindow;
 using test::ParseWindow;
 
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (;;) {
-    const size_t bar = line.find('|', start);
-    fields.push_back(line.substr(start, bar - start));
-    if (bar == std::string::npos) return fields;
-    start = bar + 1;
-  }
-}
-
 struct TFakeReport {
   std::map<std::string, int> calls;
   std::vector<std::string> bad;
@@ -64,7 +53,7 @@ class FakeExcel {
       return;
     }
     process_ = std::make_unique<FixtureProcess>("fake_excel");
-    const auto ready = Fields(NextLine());
+    const auto ready = test::FakeExcelFields(NextLine());
     EXPECT_EQ(ready[0], "ready") << process_->Output();
     if (ready.size() > 1) main_ = ParseWindow(ready[1]);
   }
@@ -80,7 +69,7 @@ class FakeExcel {
 
   std::vector<std::string> Ask(const std::string& command) {
     Send(command);
-    return Fields(NextLine());
+    return test::FakeExcelFields(NextLine());
   }
   void Do(const std::string& command) { EXPECT_EQ(Ask(command)[0], "ok") << command; }
 
@@ -89,6 +78,11 @@ class FakeExcel {
     ASSERT_EQ(answer.size(), 3u);
     EXPECT_EQ(answer[2], "0x00000000") << "running object table registration";
     baselineRefs_ = Report().refs;
+  }
+  // A workbook with one window whose caption and title are both `name`.
+  HWND BookWithWindow(const std::string& name) {
+    Book("C:\\kst\\" + name + ".xls");
+    return Window(name, name);
   }
   // A window of the last book: its caption in Excel and the title of its
   // workbook window (UTF-8).
@@ -106,7 +100,7 @@ class FakeExcel {
         ADD_FAILURE() << "report cut short";
         break;
       }
-      const auto f = Fields(line);
+      const auto f = test::FakeExcelFields(line);
       if (f[0] == "calls") report.calls[f[1]] = std::stoi(f[2]);
       if (f[0] == "bad") report.bad.push_back(f[1]);
       if (f[0] == "caption") report.captions[f[1] + "|" + f[2]] = f[3];
@@ -304,8 +298,7 @@ INSTANTIATE_TEST_SUITE_P(, ExcelFake, testing::Values(false, true),
 
 TEST_P(ExcelFake, ReadsAndWritesTheActiveCell) {
   FakeExcel excel(GetParam());
-  excel.Book("C:\\kst\\Book1.xls");
-  HWND window = excel.Window("Book1", "Book1");
+  HWND window = excel.BookWithWindow("Book1");
   excel.Do("cell|0|0|0|text|12+34|0|0");
 
   const TReadResult read = Read(window);
@@ -326,8 +319,7 @@ TEST_P(ExcelFake, ReadsAndWritesTheActiveCell) {
 
 TEST(ExcelPlugin, TheEngineServesExcelInTheCallersThread) {
   FakeExcel excel;
-  excel.Book("C:\\kst\\Engine.xls");
-  HWND window = excel.Window("Engine", "Engine");
+  HWND window = excel.BookWithWindow("Engine");
   excel.Do("cell|0|0|0|text|7*6|0|0");
   uint8_t saved[kPluginCount];
   std::memcpy(saved, SharedBlock()->Disabled, sizeof(saved));
@@ -386,8 +378,7 @@ TEST_P(ExcelFake, CaptionsMatchExactlyOrWithTheExtensionThroughTheAnsiCodePage) 
 TEST_P(ExcelFake, CellValuesBecomeAnsiTextCutAt32767Characters) {
   ASSERT_EQ(GetACP(), 1252u);
   FakeExcel excel(GetParam());
-  excel.Book("C:\\kst\\Values.xls");
-  HWND window = excel.Window("Values", "Values");
+  HWND window = excel.BookWithWindow("Values");
   const struct {
     const char* cell;  // kind|value as the fake takes it
     int result;
@@ -429,8 +420,7 @@ class UserDecimal {
 
 TEST_P(ExcelFake, NumbersAreWrittenInTheUsersLocale) {
   FakeExcel excel(GetParam());
-  excel.Book("C:\\kst\\Locale.xls");
-  HWND window = excel.Window("Locale", "Locale");
+  HWND window = excel.BookWithWindow("Locale");
   excel.Do("cell|0|0|0|number|1234.5|0|0");
   UserDecimal comma(L",");
   const TReadResult read = Read(window);
@@ -441,8 +431,7 @@ TEST_P(ExcelFake, NumbersAreWrittenInTheUsersLocale) {
 TEST_P(ExcelFake, WrittenTextArrivesAsUtf16FromTheAnsiCodePage) {
   ASSERT_EQ(GetACP(), 1252u);
   FakeExcel excel(GetParam());
-  excel.Book("C:\\kst\\Write.xls");
-  HWND window = excel.Window("Write", "Write");
+  HWND window = excel.BookWithWindow("Write");
   EXPECT_EQ(excel::SetText(window, "Caf\xE9 \x80"), 1);
   EXPECT_EQ(excel::SetText(window, ""), 1);
   excel.Do("cell|0|0|1|text|other|0|0");
@@ -454,8 +443,7 @@ TEST_P(ExcelFake, WrittenTextArrivesAsUtf16FromTheAnsiCodePage) {
 
 TEST_P(ExcelFake, OnlyTheActiveCellOfASelectionIsTouched) {
   FakeExcel excel(GetParam());
-  excel.Book("C:\\kst\\Selection.xls");
-  HWND window = excel.Window("Selection", "Selection");
+  HWND window = excel.BookWithWindow("Selection");
   excel.Do("cell|0|0|0|text|first|0|0");
   excel.Do("cell|0|0|1|text|second|48|0");
   excel.Do("cell|0|0|2|text|third|96|0");
@@ -474,8 +462,7 @@ TEST_P(ExcelFake, OnlyTheActiveCellOfASelectionIsTouched) {
 
 TEST_P(ExcelFake, WithoutAnActiveCellNothingIsReadOrWritten) {
   FakeExcel excel(GetParam());
-  excel.Book("C:\\kst\\Chart.xls");
-  HWND window = excel.Window("Chart", "Chart");
+  HWND window = excel.BookWithWindow("Chart");
   excel.Do("active|0|0|-1");
   const TReadResult read = Read(window);
   EXPECT_EQ(read.result, 0);
@@ -486,8 +473,7 @@ TEST_P(ExcelFake, WithoutAnActiveCellNothingIsReadOrWritten) {
 
 TEST_P(ExcelFake, ThePointIsTheCellCornerScaledByTheZoom) {
   FakeExcel excel(GetParam());
-  excel.Book("C:\\kst\\Zoom.xls");
-  HWND window = excel.Window("Zoom", "Zoom");
+  HWND window = excel.BookWithWindow("Zoom");
   const POINT origin = ClientOrigin(window);
   const struct {
     const char* view;  // zoom|visible left|visible top
@@ -592,8 +578,7 @@ TEST_P(ExcelFake, AFailingCallEndsTheReadWhereTheContractSays) {
   };
   for (const auto& c : cases) {
     FakeExcel excel(GetParam());
-    excel.Book("C:\\kst\\Fail.xls");
-    HWND window = excel.Window("Fail", "Fail");
+    HWND window = excel.BookWithWindow("Fail");
     if (c.twins) window = excel.Window("Fail", "Fail");
     excel.Do("cell|0|" + std::string(c.twins ? "1" : "0") + "|0|text|value|40|0");
     excel.Do(std::string("fail|") + c.fail);
@@ -627,8 +612,7 @@ TEST_P(ExcelFake, AFailingWriteOrShowMakesSetTextFail) {
   };
   for (const auto& c : cases) {
     FakeExcel excel(GetParam());
-    excel.Book("C:\\kst\\FailWrite.xls");
-    HWND window = excel.Window("FailWrite", "FailWrite");
+    HWND window = excel.BookWithWindow("FailWrite");
     excel.Do("cell|0|0|0|text|old|0|0");
     excel.Do(std::string("fail|") + c.fail);
     EXPECT_EQ(excel::SetText(window, "new"), 0) << c.fail;

@@ -397,17 +397,6 @@ HWND CreateWorkbookWindow(const std::wstring& className, const std::wstring& tit
 
 // --- Commands from the test ----------------------------------------------------
 
-std::vector<std::string> Fields(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (;;) {
-    const size_t bar = line.find('|', start);
-    fields.push_back(line.substr(start, bar - start));
-    if (bar == std::string::npos) return fields;
-    start = bar + 1;
-  }
-}
-
 TFakeWindow& WindowAt(const std::vector<std::string>& f, size_t i) {
   return g_Books.at(std::stoi(f.at(i))).Windows.at(std::stoi(f.at(i + 1)));
 }
@@ -434,7 +423,7 @@ void Report() {
 }  // namespace
 
 bool RunFakeExcelCommand(const std::string& line) {
-  const std::vector<std::string> f = Fields(line);
+  const std::vector<std::string> f = FakeExcelFields(line);
   const std::string& verb = f[0];
   if (verb == "quit" || verb.empty()) return false;
   try {
@@ -490,6 +479,17 @@ bool RunFakeExcelCommand(const std::string& line) {
     Say("error %s", e.what());
   }
   return true;
+}
+
+std::vector<std::string> FakeExcelFields(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t bar = line.find('|', start);
+    fields.push_back(line.substr(start, bar - start));
+    if (bar == std::string::npos) return fields;
+    start = bar + 1;
+  }
 }
 
 HWND StartFakeExcel(TFakeExcelSay say) {

@@ -30,6 +30,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kst::test {
 
@@ -41,5 +42,7 @@ HWND StartFakeExcel(TFakeExcelSay say);
 bool RunFakeExcelCommand(const std::string& line);
 // Revokes the workbooks, releases them and destroys the windows.
 void StopFakeExcel();
+// The '|'-separated fields of a command or an answer.
+std::vector<std::string> FakeExcelFields(const std::string& line);
 
 }  // namespace kst::test
