@@ -28,12 +28,12 @@ constexpr int kMaxText = 32768;  // lstrcpynA limit: 32767 characters and the NU
 
 // --- Conversions -----------------------------------------------------------
 
-std::wstring AnsiToWide(const char* text, int length = -1) {
-  const int size = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+std::wstring AnsiToWide(const char* text) {
+  const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
   if (size <= 0) return {};
   std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, length, wide.data(), size);
-  if (length == -1) wide.pop_back();  // the NUL that was counted
+  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
+  wide.pop_back();  // the NUL that was counted
   return wide;
 }
 

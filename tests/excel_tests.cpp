@@ -1,7 +1,8 @@
-// The Excel plugin against a fake Excel process: every call into the fake
-// crosses the process boundary through COM marshaling, as it would into
-// Excel. The fake reports its workbooks, counts calls, fails chosen calls
-// and counts the objects still alive.
+// The Excel plugin against a fake Excel (fakeexcel.h). In its own process,
+// every call crosses the process boundary through COM marshaling, as it
+// would into Excel; in the test's own thread, every reference counts. The
+// fake reports its workbooks, counts calls, fails chosen calls and counts
+// the objects still alive.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -25,7 +26,6 @@ namespace kst {
 namespace {
 
 using test::FixtureProcess;
-using test::FormatWindow;
 using test::ParseWindow;
 
 struct TFakeReport {
