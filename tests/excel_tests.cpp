@@ -73,8 +73,8 @@ class FakeExcel {
   }
   void Do(const std::string& command) { EXPECT_EQ(Ask(command)[0], "ok") << command; }
 
-  void Book(const std::string& path) {
-    const auto answer = Ask("book|" + path);
+  void Book(const std::string& path, const std::string& kind = "") {
+    const auto answer = Ask("book|" + path + (kind.empty() ? "" : "|" + kind));
     ASSERT_EQ(answer.size(), 3u);
     EXPECT_EQ(answer[2], "0x00000000") << "running object table registration";
     baselineRefs_ = Report().refs;
@@ -497,6 +497,22 @@ TEST_P(ExcelFake, ThePointIsTheCellCornerScaledByTheZoom) {
     EXPECT_EQ(read.point.y, origin.y + c.dy) << c.view << " " << c.cell;
   }
   ExpectClean(excel, excel.Report());
+}
+
+TEST_P(ExcelFake, EntriesWithoutWindowsAndOtherObjectsAreSkipped) {
+  FakeExcel excel(GetParam());
+  excel.Book("C:\\kst\\Other.doc", "other");
+  excel.Book("C:\\kst\\Nothing.xls", "nowindows");
+  excel.Book("C:\\kst\\Empty.xls");
+  HWND window = excel.BookWithWindow("Found");
+  excel.Do("cell|3|0|0|text|found|0|0");
+  const TReadResult read = Read(window);
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.text, "found");
+  const TFakeReport report = excel.Report();
+  EXPECT_EQ(report.Calls("Windows"), 3) << "every workbook is asked, the other object is not";
+  EXPECT_EQ(report.Calls("Count"), 2) << "no count of a Windows that is nothing";
+  ExpectClean(excel, report);
 }
 
 // --- Several windows with the same caption ------------------------------------------

@@ -48,8 +48,13 @@ struct TFakeWindow {
 
 struct FakeWorkbook;
 
+// What a registered object is: a workbook, a workbook whose `Windows` is
+// nothing, or some other application's object.
+enum class TBookKind { Workbook, NoWindows, Other };
+
 struct TFakeBook {
   std::wstring Path;
+  TBookKind Kind = TBookKind::Workbook;
   std::vector<TFakeWindow> Windows;
   FakeWorkbook* Object = nullptr;
   DWORD Cookie = 0;
@@ -320,7 +325,9 @@ WorkbookMethod g_WorkbookVtable[kWorkbookSlots];
 HRESULT STDMETHODCALLTYPE WorkbookQueryInterface(FakeWorkbook* self, REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch && iid != IID_ExcelWorkbook) return E_NOINTERFACE;
+  const bool workbook = g_Books[self->Book].Kind != TBookKind::Other;
+  if (iid != IID_IUnknown && !(workbook && (iid == IID_IDispatch || iid == IID_ExcelWorkbook)))
+    return E_NOINTERFACE;
   InterlockedIncrement(&self->Refs);
   *object = self;
   return S_OK;
@@ -343,6 +350,7 @@ HRESULT STDMETHODCALLTYPE WorkbookInvoke(FakeWorkbook*) {
 HRESULT STDMETHODCALLTYPE WorkbookWindows(FakeWorkbook* self, IDispatch** windows) {
   *windows = nullptr;
   if (Fails("Windows")) return E_FAIL;
+  if (g_Books[self->Book].Kind == TBookKind::NoWindows) return S_OK;
   *windows = new FakeDispatch(TKind::Windows, self->Book);
   return S_OK;
 }
@@ -427,9 +435,10 @@ bool RunFakeExcelCommand(const std::string& line) {
   const std::string& verb = f[0];
   if (verb == "quit" || verb.empty()) return false;
   try {
-    if (verb == "book") {  // book|path
+    if (verb == "book") {  // book|path[|nowindows|other]
       TFakeBook& book = g_Books.emplace_back();
       book.Path = Wide(f.at(1));
+      if (f.size() > 2) book.Kind = f[2] == "nowindows" ? TBookKind::NoWindows : TBookKind::Other;
       book.Object = new FakeWorkbook{g_WorkbookVtable, 1, static_cast<int>(g_Books.size() - 1)};
       ComPtr<IRunningObjectTable> table;
       ComPtr<IMoniker> moniker;

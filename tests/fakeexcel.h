@@ -10,7 +10,9 @@
 //
 // Commands, one a line, fields separated by '|', texts in UTF-8; each is
 // answered with one line ("report" with several and "end"):
-//   book|path                       a workbook in the running object table
+//   book|path[|nowindows|other]     a workbook in the running object table;
+//                                   one whose `Windows` is nothing, or an
+//                                   object that is no workbook
 //   window|caption|title[|class]    a window of the last workbook
 //   cell|book|window|index|kind|value|left|top
 //                                   kind: empty, text, number, error, repeat
