@@ -496,6 +496,14 @@ TEST_P(ExcelFake, ThePointIsTheCellCornerScaledByTheZoom) {
     EXPECT_EQ(read.point.x, origin.x + c.dx) << c.view << " " << c.cell;
     EXPECT_EQ(read.point.y, origin.y + c.dy) << c.view << " " << c.cell;
   }
+  // A distance no screen coordinate can hold is no position at all.
+  excel.Do("view|0|0|1e300|0|0");
+  excel.Do("cell|0|0|0|text|far|10|10");
+  const TReadResult distant = Read(window);
+  EXPECT_EQ(distant.result, 1);
+  EXPECT_EQ(distant.text, "far");
+  EXPECT_EQ(distant.point.x, -2);
+  EXPECT_EQ(distant.point.y, -2);
   ExpectClean(excel, excel.Report());
 }
 
