@@ -49,6 +49,7 @@ struct ExpectedPlugin {
 const std::vector<ExpectedPlugin> kBuiltInPlugins = {
     {'A', "Text Object Model plugin", true},
     {'B', "Microsoft Word plugin", true},
+    {'C', "Microsoft Excel plugin", false},
     {'D', "Internet Explorer plugin", true},
     {'E', "Standard edit controls plugin", true},
     {'F', "Clipboard plugin", false},
