@@ -28,7 +28,8 @@ int SetPluginDisabled(int letter, uint8_t disabled) {
 
 // Walks the enabled plugins in letter order until one serves the window:
 // inside the window's thread for injectable plugins and foreign windows,
-// in the calling thread otherwise.
+// in the calling thread otherwise. `hooked` gets the thread to hook, found
+// once for the walk (0 when the window may not be hooked).
 template <typename Hooked, typename InThread>
 int WalkPlugins(HWND window, Hooked hooked, InThread inThread) {
   TSharedBlock* block = SharedBlock();
@@ -36,10 +37,18 @@ int WalkPlugins(HWND window, Hooked hooked, InThread inThread) {
   const bool foreign = !IsWindowOurs(window);
   block->LastUsed = 0;
   int result = 0;
+  bool resolved = false;
+  DWORD thread = 0;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const TPluginSlot* slot = FindPlugin(letter);
     if (!slot || IsPluginDisabled(letter)) continue;
-    result = foreign && slot->Injectable ? hooked(*block, letter) : inThread(letter);
+    if (foreign && slot->Injectable) {
+      if (!resolved) thread = HookTargetThread(window);
+      resolved = true;
+      result = thread ? hooked(*block, thread, letter) : 0;
+    } else {
+      result = inThread(letter);
+    }
     if (result == 1) break;
   }
   return result;
@@ -70,8 +79,8 @@ HWND WINAPI kst_get_focus_window() {
 int WINAPI kst_get_window_text(HWND window, char* buffer, POINT* point) {
   return WalkPlugins(
       window,
-      [&](TSharedBlock& block, char letter) {
-        const int result = SendHookRequest(rqGetText, window, letter);
+      [&](TSharedBlock& block, DWORD thread, char letter) {
+        const int result = SendHookRequestTo(thread, rqGetText, window, letter, nullptr);
         if (result != 0) TakeTextAnswer(block, buffer, point);
         return result;
       },
@@ -81,7 +90,9 @@ int WINAPI kst_get_window_text(HWND window, char* buffer, POINT* point) {
 int WINAPI kst_set_window_text(HWND window, const char* text) {
   return WalkPlugins(
       window,
-      [&](TSharedBlock&, char letter) { return SendHookRequest(rqSetText, window, letter, text); },
+      [&](TSharedBlock&, DWORD thread, char letter) {
+        return SendHookRequestTo(thread, rqSetText, window, letter, text);
+      },
       [&](char letter) { return RunSetText(window, letter, text); });
 }
 

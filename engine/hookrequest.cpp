@@ -97,14 +97,24 @@ void SignalRequester() {
 
 }  // namespace
 
+DWORD HookTargetThread(HWND toHook) noexcept {
+  if (!IsWindow(toHook) || IsConsoleWindow(toHook)) return 0;
+  return GetWindowThreadProcessId(toHook, nullptr);
+}
+
 int SendHookRequest(int code, HWND window, char letter, const char* text) noexcept {
+  return SendHookRequestTo(0, code, window, letter, text);
+}
+
+int SendHookRequestTo(DWORD thread, int code, HWND window, char letter, const char* text) noexcept {
   TSharedBlock* block = SharedBlock();
   if (!block || code < rqActivateWindow || code > rqSetText) return 0;
   HWND toHook = PrepareRequest(*block, code, window, letter, text);
   // Whatever way the request ends, no thread may take it up afterwards.
   auto withdraw = scope_exit([&] { block->Pending = 0; });
-  if (!IsWindow(toHook) || IsConsoleWindow(toHook)) return 0;
-  block->TargetThread = GetWindowThreadProcessId(toHook, nullptr);
+  if (!thread) thread = HookTargetThread(toHook);
+  if (!thread) return 0;
+  block->TargetThread = thread;
   unique_handle event(CreateEventA(nullptr, FALSE, FALSE, kInjectEventName));
   if (!event) return block->Result;
   // A signal left over from an answer that came too late is not this one's.

@@ -29,6 +29,16 @@ int SendHookRequest(int code, HWND window = nullptr, char letter = 0,
 // NUL: at most 32768 characters and a NUL are copied.
 void TakeTextAnswer(const TSharedBlock& block, char* buffer, POINT* point) noexcept;
 
+// The thread whose hook serves requests for a window, or 0 when none may:
+// the window is gone, or it is a console window, which is never hooked.
+DWORD HookTargetThread(HWND toHook) noexcept;
+
+// SendHookRequest for a caller that has already resolved the window's thread
+// with HookTargetThread (0: resolve it here). A walk over the plugins asks
+// the same window once instead of once per plugin: under some window
+// systems each of those queries is a round trip of its own.
+int SendHookRequestTo(DWORD thread, int code, HWND window, char letter, const char* text) noexcept;
+
 LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept;
 
 }  // namespace kst

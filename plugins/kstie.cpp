@@ -87,7 +87,8 @@ unique_bstr RangeText(IHTMLTxtRange* range) {
 // loaded for this lookup only, without the system's error box.
 ComPtr<IHTMLDocument2> GetHtmlDocument(HWND window) {
   ComPtr<IHTMLDocument2> document;
-  const UINT message = RegisterWindowMessageA(kGetObjectMessage);
+  // A registered message keeps its number for the whole session.
+  static const UINT message = RegisterWindowMessageA(kGetObjectMessage);
   const LRESULT lresult = SendMessageA(window, message, 0, 0);
   if (lresult == 0) return document;
   const UINT previousMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <richedit.h>
+
 #include "selvor32.h"
 
 namespace {
@@ -271,6 +273,8 @@ int main(int argc, char** argv) {
   ResetEditor(target.edit, kLine, kCaret);
   const LONG before = *counter;
   ReadIs(target.edit, "12+3");
+  // The last WM_NULL is counted after the target has answered: let it land.
+  Sleep(100);
   const LONG roundTrips = *counter - before;
 
   figures.push_back(Measure("kst_get_window_text, other process", runs,
@@ -285,6 +289,24 @@ int main(int argc, char** argv) {
                               SendMessageA(target.edit, EM_SETSEL, 4, 8);
                             },
                             [&] { return CopyByClipboard("12+3"); }));
+
+  // One hooked request at a time: each plugin alone, to see where the walk
+  // spends its time beyond the bare round trips.
+  for (const char* letters : {"E", "A", "B", "D"}) {
+    for (char letter = 'A'; letter <= 'Z'; ++letter) kst_disable_plugin(letter);
+    kst_enable_plugin(letters[0]);
+    const bool serves = letters[0] == 'E';
+    figures.push_back(Measure(std::string("kst_get_window_text, other process, only ") + letters, runs,
+                              [&] { ResetEditor(target.edit, kLine, kCaret); },
+                              [&] { return ReadIs(target.edit, "12+3") == serves; }));
+  }
+  for (char letter = 'A'; letter <= 'Z'; ++letter) kst_enable_plugin(letter);
+  // What one request asks of the foreign window before it hooks the thread.
+  figures.push_back(Measure("window queries of one request (IsWindow, class, thread)", runs, nullptr, [&] {
+    char name[64];
+    return IsWindow(target.edit) && GetClassNameA(target.edit, name, sizeof(name)) > 0 &&
+           GetWindowThreadProcessId(target.edit, nullptr) == target.thread;
+  }));
 
   HWND ownTop = nullptr;
   HWND own = CreateEditor("EDIT", kLine, &ownTop);
@@ -312,6 +334,21 @@ int main(int argc, char** argv) {
       if (length == 1024) first = f.median;
       last = f.median;
       figures.push_back(f);
+      // What the control itself spends on the two messages the read must
+      // send over the grown run, with no plugin involved.
+      figures.push_back(Measure(std::string("  control alone: select run, scroll caret ") + std::to_string(length),
+                                growthRuns,
+                                [&] { ResetEditor(edit, text.c_str(), 2 + static_cast<int>(length / 2)); },
+                                [&] {
+                                  if (std::strcmp(control, "EDIT") == 0)
+                                    SendMessageA(edit, EM_SETSEL, 2, 2 + length);
+                                  else {
+                                    CHARRANGE range = {2, static_cast<LONG>(2 + length)};
+                                    SendMessageA(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+                                  }
+                                  SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+                                  return true;
+                                }));
     }
     growth.push_back({control, first > 0 ? last / first : 0});
     DestroyWindow(frame);
