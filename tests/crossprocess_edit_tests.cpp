@@ -12,23 +12,9 @@
 namespace kst::test {
 namespace {
 
-struct Editor {
-  explicit Editor(const std::string& arguments) : process("editor " + arguments) {
-    const auto words = Words(process.ReadLine());
-    if (words.size() != 3 || words[0] != "ready") {
-      ADD_FAILURE() << "editor said: " << process.Output();
-      return;
-    }
-    top = ParseWindow(words[1]);
-    edit = ParseWindow(words[2]);
-  }
-  std::string Ask(const std::string& command) {
-    process.Send(command);
-    return process.ReadLine();
-  }
-  FixtureProcess process;
-  HWND top = nullptr;
-  HWND edit = nullptr;
+struct Editor : FixtureWindow {
+  explicit Editor(const std::string& arguments) : FixtureWindow("editor " + arguments), edit(child) {}
+  HWND edit;
 };
 
 class CrossProcessEditTest : public testing::Test {

@@ -9,25 +9,11 @@ namespace kst::test {
 namespace {
 
 // A foreign application from the fixture, in the foreground.
-struct Target {
-  explicit Target(const std::string& arguments) : process(arguments) {
-    const auto words = Words(process.ReadLine());
-    if (words.size() < 2 || words[0] != "ready") {
-      ADD_FAILURE() << "fixture " << arguments << " said: " << process.Output();
-      return;
-    }
-    top = ParseWindow(words[1]);
-    if (words.size() > 2) child = ParseWindow(words[2]);
-    if (!PumpUntil([&] { return GetForegroundWindow() == top; }, 5000))
+struct Target : FixtureWindow {
+  explicit Target(const std::string& arguments) : FixtureWindow(arguments) {
+    if (top && !PumpUntil([&] { return GetForegroundWindow() == top; }, 5000))
       ADD_FAILURE() << "the target did not come to the foreground";
   }
-  std::string Ask(const std::string& command) {
-    process.Send(command);
-    return process.ReadLine();
-  }
-  FixtureProcess process;
-  HWND top = nullptr;
-  HWND child = nullptr;
 };
 
 void ExpectNoRequestLeft() {

@@ -144,6 +144,21 @@ void FixtureProcess::Send(const std::string& line) {
   WriteFile(stdinWrite_.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
 }
 
+FixtureWindow::FixtureWindow(const std::string& arguments) : process(arguments) {
+  const auto words = Words(process.ReadLine());
+  if (words.size() < 2 || words[0] != "ready") {
+    ADD_FAILURE() << "fixture " << arguments << " said: " << process.Output();
+    return;
+  }
+  top = ParseWindow(words[1]);
+  if (words.size() > 2) child = ParseWindow(words[2]);
+}
+
+std::string FixtureWindow::Ask(const std::string& command) {
+  process.Send(command);
+  return process.ReadLine();
+}
+
 FixtureResult RunFixture(const std::string& arguments, DWORD timeoutMs) {
   FixtureProcess process(arguments);
   const DWORD code = process.Wait(timeoutMs);

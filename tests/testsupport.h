@@ -78,6 +78,17 @@ class FixtureProcess {
   std::string pending_, output_;
 };
 
+// A foreign application played by the fixture: a role that says
+// "ready TOP [CHILD]" once its windows are up, then answers commands.
+struct FixtureWindow {
+  explicit FixtureWindow(const std::string& arguments);
+  // Sends a command and returns the role's one-line answer.
+  std::string Ask(const std::string& command);
+  FixtureProcess process;
+  HWND top = nullptr;
+  HWND child = nullptr;
+};
+
 // Runs the fixture with the arguments to the end: exit code and output.
 struct FixtureResult {
   DWORD exitCode;
