@@ -35,9 +35,18 @@ int WINAPI GetText(HWND, char* buffer, POINT* point) {
     const char* text = static_cast<const char*>(GlobalLock(data));
     if (!text) return;
     auto unlock = scope_exit([&] { GlobalUnlock(data); });
-    lstrcpynA(buffer, text, kClipboardTextMax + 1);
+    CopyTextBlock(data, text, buffer);
     result = 1;
   });
+}
+
+void CopyTextBlock(HGLOBAL block, const char* text, char* buffer) {
+  // lstrcpynA copies at most one character less than its count, so nothing
+  // past the block's last byte is read. A size the system does not know
+  // leaves the engine's own bound.
+  const SIZE_T size = GlobalSize(block);
+  const SIZE_T count = size > 0 && size < kClipboardTextMax + 1 ? size + 1 : kClipboardTextMax + 1;
+  lstrcpynA(buffer, text, static_cast<int>(count));
 }
 
 int WINAPI SetText(HWND, const char* text) {

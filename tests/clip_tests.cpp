@@ -1,6 +1,7 @@
 // The clipboard plugin on the real clipboard of the desktop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -172,6 +173,32 @@ TEST_F(ClipboardPlugin, EachCallLeavesTheClipboardClosed) {
   expectClosed("a read with no text");
   clip::SetText(nullptr, "y");
   expectClosed("a write");
+}
+
+TEST(ClipboardTextBlock, ACopyNeverReadsPastTheBlock) {
+  for (const SIZE_T requested : {SIZE_T{1}, SIZE_T{10}, SIZE_T{4096}, SIZE_T{40000}}) {
+    unique_hglobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, requested));
+    ASSERT_TRUE(block);
+    const SIZE_T size = GlobalSize(block.get());
+    char* text = static_cast<char*>(GlobalLock(block.get()));
+    ASSERT_NE(text, nullptr);
+    std::memset(text, 'x', size);  // no NUL anywhere in the block
+    std::string buffer(32769 + 16, 'G');
+    clip::CopyTextBlock(block.get(), text, buffer.data());
+    GlobalUnlock(block.get());
+    EXPECT_EQ(std::strlen(buffer.c_str()), std::min<size_t>(size, 32768)) << requested;
+    EXPECT_EQ(buffer.substr(32769), std::string(16, 'G'));
+  }
+}
+
+TEST(ClipboardTextBlock, ATerminatedTextIsCopiedWhole) {
+  unique_hglobal block(GlobalAlloc(GMEM_MOVEABLE, 64));
+  char* text = static_cast<char*>(GlobalLock(block.get()));
+  lstrcpyA(text, "12+34*2");
+  char buffer[32769];
+  clip::CopyTextBlock(block.get(), text, buffer);
+  GlobalUnlock(block.get());
+  EXPECT_STREQ(buffer, "12+34*2");
 }
 
 }  // namespace
