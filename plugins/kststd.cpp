@@ -156,14 +156,17 @@ bool TSelection::StepPosition(LONG& position, int delta) {
   return true;
 }
 
-// Grows a caret, one character at a time, the start first and then the end,
+// Grows a caret (or a range within one line that reads as nothing, such as
+// a line's CR alone), one character at a time, the start first and then the end,
 // to the run of non-blank characters around it. The caret's line is read
 // once and every step judged in memory, which keeps the cost linear in the
 // length of the line rather than quadratic in the run.
 void TSelection::GrowToRun() {
-  // A range that reads as nothing although it is not empty (a control
-  // answering past its text) is no caret: it is left as it is.
-  if (FStart != FEnd) return;
+  // Each step is judged within the line of the range's start. A range that
+  // spans lines reads at least their line break, so it never comes here
+  // but from a control whose lines run backwards: no step of it could read
+  // as non-blank text.
+  if (FStart != FEnd && LineFromChar(FStart) != LineFromChar(FEnd)) return;
   const LONG caret = FStart;
   std::unique_ptr<TLineRuns> line;
   auto isNonBlank = [&] {

@@ -750,6 +750,20 @@ TEST(StdEdit, NothingIsReadPastALinesEnd) {
   EXPECT_EQ(ReadText(control.Window()).text, "b\r\n");
 }
 
+// A range that yields no text although it is not empty, here the CR that
+// ends a line, grows like a caret: the run before it is taken and selected.
+TEST(StdEdit, ARangeThatReadsNothingGrowsLikeACaret) {
+  for (Kind kind : kMultiLineKinds) {
+    TestControl control(kind, "x ab\r\ncd");
+    control.Select(4, 5);
+    ASSERT_EQ(control.Selection(), Range(4, 5)) << KindName(kind);
+    const Read read = ReadText(control.Window());
+    EXPECT_EQ(read.result, 1) << KindName(kind);
+    EXPECT_EQ(read.text, "ab") << KindName(kind);
+    EXPECT_EQ(control.Selection(), Range(2, 5)) << KindName(kind);
+  }
+}
+
 TEST(StdEdit, SixteenBitLinesAreConverted) {
   ScriptedEdit control({.wideText = true});
   control.SetText("first line\r\nx = 12+3 ;\r\nz");
