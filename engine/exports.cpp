@@ -88,6 +88,8 @@ int WINAPI kst_get_window_text(HWND window, char* buffer, POINT* point) {
 }
 
 int WINAPI kst_set_window_text(HWND window, const char* text) {
+  // A null text is the empty text, in this thread as through the block.
+  if (!text) text = "";
   return WalkPlugins(
       window,
       [&](TSharedBlock&, DWORD thread, char letter) {

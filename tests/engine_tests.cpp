@@ -157,6 +157,11 @@ TEST_F(EngineTest, TheWalkStopsAtTheFirstPluginThatServes) {
   EXPECT_EQ(kst_get_last_used_plugin(), 'X');
 }
 
+TEST_F(EngineTest, ANullTextIsWrittenAsTheEmptyText) {
+  EXPECT_EQ(kst_set_window_text(window_, nullptr), 1);
+  EXPECT_EQ(FakeX::lastSet, "");
+}
+
 TEST_F(EngineTest, AWalkThatNobodyServesResetsTheLastUsedLetter) {
   SharedBlock()->LastUsed = 'X';
   FakeX::canHandle = FakeY::canHandle = 0;
