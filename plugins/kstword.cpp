@@ -1,6 +1,7 @@
 #include "kstword.h"
 
 #include <climits>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -94,7 +95,9 @@ bool ShowsMarker(msword::Window* candidate, HWND parent, const wchar_t* title) {
   char shown[kTitleSize] = {};
   GetWindowTextA(parent, shown, kTitleSize);
   OleCheck(candidate->put_Caption(restored.get()));
-  return lstrcmpA(shown, kCaptionMarker) == 0;
+  // Byte for byte: lstrcmpA skips characters without weight, such as a soft
+  // hyphen, and would take a look-alike for the marker.
+  return std::strcmp(shown, kCaptionMarker) == 0;
 }
 
 // Walks one document's windows; a window chosen by the marker test ends the

@@ -293,6 +293,20 @@ TEST_F(WordTest, TheMarkerTestPicksTheWindowThatShowsTheMarker) {
   }
 }
 
+TEST_F(WordTest, OnlyTheMarkerItselfReadBackPicksTheLaterWindow) {
+  // The target's own frame shows the marker with a soft hyphen after it: a
+  // comparison that skips characters without weight would take it for the
+  // marker and pick the other window.
+  const std::wstring title = L"KSTWord120601\u00AD";
+  const int document = fake.AddDocument(L"alpha beta\r");
+  const int first = fake.AddWindow(document, title, true, 2, 2);
+  const int second = fake.AddWindow(document, title, true, 8, 8);
+  Register();
+  EXPECT_EQ(ReadText(fake.Editor(first)).text, "alpha");
+  EXPECT_EQ(fake.Calls("Window.Caption.put"), 2);
+  EXPECT_EQ(fake.Caption(second), title);
+}
+
 TEST_F(WordTest, ATitleOf260CharactersOrMoreNeverMatches) {
   for (size_t length : {258u, 259u, 260u, 300u}) {
     SCOPED_TRACE(testing::Message() << "title length " << length);
