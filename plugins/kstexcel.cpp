@@ -140,9 +140,8 @@ std::wstring GetString(IDispatch* object, DISPID id) {
   return FromBstr(value.bstrVal);
 }
 
-void PutCaption(IDispatch* window, const std::wstring& caption) {
-  const unique_bstr text = MakeBstr(caption);
-  Put(window, dispidWindowCaption, {BstrArg(text)});
+void PutCaption(IDispatch* window, const unique_bstr& caption) {
+  Put(window, dispidWindowCaption, {BstrArg(caption)});
 }
 
 void Show(IDispatch* cell) {
@@ -183,10 +182,14 @@ struct TCaptionMatch {
 // text back: the window that shows the marker is the candidate's own. The
 // caption goes back to the title whatever the read gave.
 bool ShowsMarker(IDispatch* candidate, HWND window, const std::wstring& title) {
-  PutCaption(candidate, kMarkerWide);
+  // Both captions are made before the first is written, so that nothing
+  // can keep the title from going back once the marker is up.
+  const unique_bstr marker = MakeBstr(kMarkerWide);
+  const unique_bstr restore = MakeBstr(title);
+  PutCaption(candidate, marker);
   char text[kTitleSize] = {};
   GetWindowTextA(window, text, kTitleSize);
-  PutCaption(candidate, title);
+  PutCaption(candidate, restore);
   return std::strcmp(text, kMarker) == 0;
 }
 
