@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kstexceli.h"
+#include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
 
@@ -28,31 +29,7 @@ constexpr int kMaxText = 32768;  // lstrcpynA limit: 32767 characters and the NU
 
 // --- Conversions -----------------------------------------------------------
 
-std::wstring AnsiToWide(const char* text) {
-  const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (size <= 0) return {};
-  std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
-  wide.pop_back();  // the NUL that was counted
-  return wide;
-}
-
-std::string WideToAnsi(const wchar_t* text, int length) {
-  if (length <= 0) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string ansi(size, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), size, nullptr, nullptr);
-  return ansi;
-}
-
 std::wstring FromBstr(BSTR text) { return std::wstring(text ? text : L"", SysStringLen(text)); }
-
-unique_bstr MakeBstr(const std::wstring& text) {
-  unique_bstr bstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-  if (!bstr) throw EOleError{E_OUTOFMEMORY};
-  return bstr;
-}
 
 // --- Late-bound calls ------------------------------------------------------
 
@@ -170,7 +147,7 @@ struct TCaptionMatch {
   std::wstring UpperTitleWithExtension;  // the second form, through the ANSI code page
 
   explicit TCaptionMatch(const std::wstring& title) : Title(title) {
-    const std::string ansi = WideToAnsi(title.data(), static_cast<int>(title.size()));
+    const std::string ansi = WideToAnsi(title.data(), title.size());
     UpperTitleWithExtension = UpperWide(AnsiToWide(ansi.c_str()) + kExtension);
   }
   bool operator()(const std::wstring& caption) const {
@@ -223,7 +200,7 @@ std::string CellText(IDispatch* cell) {
   Get(cell, dispidRangeValue, value, {LongArg(xlRangeValueDefault)});
   if (value.vt != VT_BSTR)
     OleCheck(VariantChangeTypeEx(&value, &value, LOCALE_USER_DEFAULT, 0, VT_BSTR));
-  return WideToAnsi(value.bstrVal, static_cast<int>(SysStringLen(value.bstrVal)));
+  return BstrToAnsi(value.bstrVal);
 }
 
 // Points to pixels at the window's zoom. Halfway values go to the even

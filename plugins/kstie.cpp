@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kstiei.h"
+#include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
 #include "plugintable.h"
@@ -32,42 +33,10 @@ struct THtmlRange {
 };
 
 // A call that succeeded but handed out no interface is as bad as a failure.
-template <typename T>
-T* Require(const ComPtr<T>& pointer) {
-  if (!pointer) throw EOleError{E_POINTER};
-  return pointer.Get();
-}
-
-unique_bstr MakeBstr(const wchar_t* text, UINT length) {
-  unique_bstr result(SysAllocStringLen(text, length));
-  if (!result) throw EOleError{E_OUTOFMEMORY};
-  return result;
-}
-
-// Document text in the ANSI code page; at most `limit` UTF-16 units are
-// converted, and each gives at least one byte, so a cut made afterwards at
-// `limit` bytes is the same as one made on the whole text.
-std::string ToAnsi(BSTR text, UINT limit = kMaxText) {
-  const int length = static_cast<int>(std::min(SysStringLen(text), limit));
-  if (length == 0) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string result(static_cast<size_t>(std::max(size, 0)), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, length, result.data(), size, nullptr, nullptr);
-  return result;
-}
-
-unique_bstr ToBstr(const char* text) {
-  if (!text) text = "";
-  const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  unique_bstr result = MakeBstr(nullptr, static_cast<UINT>(std::max(length - 1, 0)));
-  if (length > 1) MultiByteToWideChar(CP_ACP, 0, text, -1, result.get(), length);
-  return result;
-}
-
 // Type names are compared upper-cased in the ANSI code page. Names are short;
 // the limit only keeps a hostile one from costing much.
 std::string UpperTypeName(BSTR name) {
-  std::string upper = ToAnsi(name, 64);
+  std::string upper = BstrToAnsi(name, 64);
   CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
   return upper;
 }
@@ -147,13 +116,13 @@ void MoveOneCharacter(IHTMLTxtRange* range, bool forwards, BSTR unit) {
 // Widens one end of the range a character at a time for as long as the
 // probe, which always steps first, still changes and holds no blank.
 void GrowRangeEnd(IHTMLTxtRange* range, IHTMLTxtRange* probe, bool forwards) {
-  const unique_bstr unit = MakeBstr(kCharacterUnit, static_cast<UINT>(std::wcslen(kCharacterUnit)));
+  const unique_bstr unit = MakeBstr(kCharacterUnit, std::wcslen(kCharacterUnit));
   unique_bstr previous = RangeText(probe);
   for (;;) {
     MoveOneCharacter(probe, forwards, unit.get());
     unique_bstr current = RangeText(probe);
     if (SameText(current.get(), previous.get())) return;
-    if (!IsNonBlank(ToAnsi(current.get(), SysStringLen(current.get())).c_str())) return;
+    if (!IsNonBlank(BstrToAnsi(current.get()).c_str())) return;
     MoveOneCharacter(range, forwards, unit.get());
     previous = std::move(current);
   }
@@ -169,7 +138,7 @@ THtmlRange GetHtmlWorkRange(HWND window) {
   if (!probe) return work;
   GrowRangeEnd(work.Range.Get(), probe.Get(), false);
   OleCheck(work.Range->duplicate(probe.ReleaseAndGetAddressOf()));
-  GrowRangeEnd(work.Range.Get(), Require(probe), true);
+  GrowRangeEnd(work.Range.Get(), Required(probe), true);
   return work;
 }
 
@@ -186,8 +155,8 @@ void ReadCaretPoint(HWND window, IHTMLDocument2* document, POINT& point) {
   if (FAILED(document->QueryInterface(kIID_IDisplayServices, reinterpret_cast<void**>(display.GetAddressOf()))))
     return;
   ComPtr<IHTMLCaret> caret;
-  if (FAILED(Require(display)->GetCaret(caret.GetAddressOf()))) return;
-  Require(caret)->GetLocation(&point, TRUE);
+  if (FAILED(Required(display)->GetCaret(caret.GetAddressOf()))) return;
+  Required(caret)->GetLocation(&point, TRUE);
   ClientToScreen(window, &point);
   AddCaptionHeight(point);
 }
@@ -216,7 +185,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) noexcept {
     *point = {-2, -2};
     const THtmlRange work = GetHtmlWorkRange(window);
     if (!work.Range) return;
-    const std::string text = ToAnsi(RangeText(work.Range.Get()).get());
+    const std::string text = BstrToAnsi(RangeText(work.Range.Get()).get(), kMaxText);
     if (!text.empty()) lstrcpynA(buffer, text.c_str(), kMaxText + 1);
     ShowRange(work.Range.Get());
     *point = {-1, -1};
@@ -229,7 +198,7 @@ int WINAPI SetText(HWND window, const char* text) noexcept {
   return PluginBoundary([&](int& result) {
     const THtmlRange work = GetHtmlWorkRange(window);
     if (!work.Range) return;
-    const unique_bstr wide = ToBstr(text);
+    const unique_bstr wide = AnsiToBstr(text);
     OleCheck(work.Range->put_text(wide.get()));
     ShowRange(work.Range.Get());
     result = 1;

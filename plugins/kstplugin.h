@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wrl/client.h>
 
 namespace kst {
 
@@ -15,6 +16,13 @@ struct EOleError {
 inline HRESULT OleCheck(HRESULT hr) {
   if (FAILED(hr)) throw EOleError{hr};
   return hr;
+}
+
+// A call that succeeded but left no interface counts as a failed one.
+template <typename T>
+T* Required(const Microsoft::WRL::ComPtr<T>& pointer) {
+  if (!pointer) throw EOleError{E_POINTER};
+  return pointer.Get();
 }
 
 // Runs the body of a plugin function. The body sets `result` as it goes; an

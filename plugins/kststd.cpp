@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "kstconvert.h"
 #include "kstplugin.h"
 
 namespace kst::kststd {
@@ -127,15 +128,7 @@ void TSelection::WideBufferToAnsi(char* buffer, size_t bufferSize, LONG charCoun
   std::wstring text(bufferSize / 2, L'\0');
   std::memcpy(text.data(), buffer, text.size() * sizeof(wchar_t));
   text.resize(wcsnlen(text.c_str(), text.size()));
-  std::string converted;
-  if (!text.empty()) {
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    converted.resize(size > 0 ? static_cast<size_t>(size) : 0);
-    if (size > 0)
-      WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), converted.data(), size,
-                          nullptr, nullptr);
-  }
+  const std::string converted = WideToAnsi(text.data(), text.size());
   std::memset(buffer, 0, bufferSize);
   std::memcpy(buffer, converted.data(), std::min(converted.size(), bufferSize - 1));
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ksttomi.h"
+#include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
 #include "plugintable.h"
@@ -16,31 +17,6 @@ namespace {
 
 // The buffer takes at most this many characters and the NUL.
 constexpr int kTextMax = 32767;
-
-// A call that succeeded but left no interface is as good as a failed one.
-template <typename T>
-T* Required(const ComPtr<T>& p) {
-  if (!p) throw EOleError{E_POINTER};
-  return p.Get();
-}
-
-std::string ToAnsi(BSTR text) {
-  const int length = static_cast<int>(SysStringLen(text));
-  if (length == 0) return {};
-  std::string ansi(WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr), '\0');
-  ansi.resize(WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), static_cast<int>(ansi.size()),
-                                  nullptr, nullptr));
-  return ansi;
-}
-
-unique_bstr ToBstr(const char* text) {
-  const int length = lstrlenA(text);
-  const int wideLength = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-  unique_bstr wide(SysAllocStringLen(nullptr, static_cast<UINT>(wideLength)));
-  if (!wide) throw EOleError{E_OUTOFMEMORY};
-  MultiByteToWideChar(CP_ACP, 0, text, length, wide.get(), wideLength);
-  return wide;
-}
 
 long StartOf(ITextRange* range) {
   long start = 0;
@@ -57,7 +33,7 @@ long EndOf(ITextRange* range) {
 std::string TextOf(ITextRange* range) {
   unique_bstr text;
   OleCheck(range->GetText(text.put()));
-  return ToAnsi(text.get());
+  return BstrToAnsi(text.get());
 }
 
 ComPtr<ITextRange> RangeOf(ITextDocument* document, long start, long end) {
@@ -188,7 +164,7 @@ int WINAPI SetText(HWND window, const char* text) {
   return PluginBoundary([&](int& result) {
     ComPtr<ITextSelection> selection = GetTomSelection(window);
     if (!selection) return;
-    OleCheck(selection->SetText(ToBstr(text).get()));
+    OleCheck(selection->SetText(AnsiToBstr(text).get()));
     ScrollTomSelectionIntoView(window);
     // The new text stays selected, from its start to the end it now has.
     const long end = EndOf(selection.Get());

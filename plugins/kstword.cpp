@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <string>
 
+#include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
 #include "plugintable.h"
@@ -25,34 +26,6 @@ constexpr int kTextCopyLimit = 32768;
 // Every UTF-16 unit gives at least half a byte in the ANSI code page, so this
 // many units always cover the characters that reach the caller.
 constexpr UINT kTextConvertLimit = 2 * kTextCopyLimit;
-
-// UTF-16 from Word to the ANSI code page; at most `limit` units are converted.
-std::string ToAnsi(BSTR text, UINT limit = UINT_MAX) {
-  UINT length = SysStringLen(text);
-  if (length > limit) length = limit;
-  if (length == 0) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string result(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), result.data(), size, nullptr,
-                      nullptr);
-  return result;
-}
-
-unique_bstr AllocBstr(const wchar_t* text, UINT length) {
-  unique_bstr result(SysAllocStringLen(text, length));
-  if (!result) throw EOleError{E_OUTOFMEMORY};
-  return result;
-}
-
-// ANSI text from the caller to a string for Word.
-unique_bstr ToBstr(const char* text) {
-  const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (size <= 1) return AllocBstr(L"", 0);
-  std::wstring wide(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
-  return AllocBstr(wide.data(), static_cast<UINT>(size - 1));
-}
 
 bool SameText(BSTR a, BSTR b) {
   const UINT length = SysStringLen(a);
@@ -89,8 +62,8 @@ T* Checked(const ComPtr<T>& object) {
 // The marker test for a further candidate: its caption becomes the marker
 // for as long as it takes to read the parent's text back, then the title.
 bool ShowsMarker(msword::Window* candidate, HWND parent, const wchar_t* title) {
-  unique_bstr marker = AllocBstr(kCaptionMarkerW, static_cast<UINT>(std::wcslen(kCaptionMarkerW)));
-  unique_bstr restored = AllocBstr(title, static_cast<UINT>(std::wcslen(title)));
+  unique_bstr marker = MakeBstr(kCaptionMarkerW, std::wcslen(kCaptionMarkerW));
+  unique_bstr restored = MakeBstr(title, std::wcslen(title));
   OleCheck(candidate->put_Caption(marker.get()));
   char shown[kTitleSize] = {};
   GetWindowTextA(parent, shown, kTitleSize);
@@ -164,7 +137,7 @@ bool ProbeStep(msword::Range* probe, MoveProbe moveProbe) {
   moveProbe();
   unique_bstr after = TextOf(probe);
   if (SameText(after.get(), before.get())) return false;
-  return IsNonBlank(ToAnsi(after.get()).c_str());
+  return IsNonBlank(BstrToAnsi(after.get()).c_str());
 }
 
 void GrowSelection(msword::_Document* document, msword::Selection* selection, VARIANT& keptStart,
@@ -265,7 +238,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) {
     if (!selection) return;
     unique_bstr text;
     OleCheck(selection->get_Text(text.put()));
-    const std::string ansi = ToAnsi(text.get(), kTextConvertLimit);
+    const std::string ansi = BstrToAnsi(text.get(), kTextConvertLimit);
     if (!ansi.empty()) lstrcpynA(buffer, ansi.c_str(), kTextCopyLimit);
     result = 1;
     point->x = -1;
@@ -291,7 +264,7 @@ int WINAPI SetText(HWND window, const char* text) {
     ComPtr<msword::Selection> selection;
     GetWordSelection(window, wordWindow, selection);
     if (!selection) return;
-    unique_bstr replacement = ToBstr(text);
+    unique_bstr replacement = AnsiToBstr(text);
     OleCheck(selection->put_Text(replacement.get()));
     result = 1;
   });
