@@ -50,16 +50,16 @@ BlockView::BlockView()
 
 FixtureProcess::FixtureProcess(const std::string& arguments) {
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-  HANDLE outRead = nullptr, outWrite = nullptr, inRead = nullptr, inWrite = nullptr;
-  if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&inRead, &inWrite, &inherit, 0)) {
+  unique_handle childOut, childIn;
+  if (!CreatePipe(stdoutRead_.put(), childOut.put(), &inherit, 0) ||
+      !CreatePipe(childIn.put(), stdinWrite_.put(), &inherit, 0)) {
     ADD_FAILURE() << "CreatePipe failed";
     return;
   }
-  stdoutRead_.reset(outRead);
-  stdinWrite_.reset(inWrite);
-  unique_handle childOut(outWrite), childIn(inRead);
-  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-  SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  // Only the child's ends are inherited.
+  SetHandleInformation(stdoutRead_.get(), HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(stdinWrite_.get(), HANDLE_FLAG_INHERIT, 0);
+  const HANDLE outWrite = childOut.get(), inRead = childIn.get();
 
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
