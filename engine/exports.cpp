@@ -1,5 +1,7 @@
 #include "selvor32.h"
 
+#include <optional>
+
 #include "hookrequest.h"
 #include "plugintable.h"
 #include "sharedblock.h"
@@ -28,30 +30,38 @@ int SetPluginDisabled(int letter, uint8_t disabled) {
 
 // Walks the enabled plugins in letter order until one serves the window:
 // inside the window's thread for injectable plugins and foreign windows,
-// in the calling thread otherwise. `hooked` gets the thread to hook, found
-// once for the walk (0 when the window may not be hooked).
+// in the calling thread otherwise. The whole walk holds the request mutex,
+// so its requests, its last-used letter and its answers are this caller's.
 template <typename Hooked, typename InThread>
 int WalkPlugins(HWND window, Hooked hooked, InThread inThread) {
   TSharedBlock* block = SharedBlock();
   if (!block) return 0;
+  TNamedLock lock(kRequestMutexName, kRequestLockTimeout);
+  if (!lock.Held()) return 0;
   const bool foreign = !IsWindowOurs(window);
   block->LastUsed = 0;
   int result = 0;
-  bool resolved = false;
-  DWORD thread = 0;
+  std::optional<THookTarget> target;  // found once for the walk
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const TPluginSlot* slot = FindPlugin(letter);
     if (!slot || IsPluginDisabled(letter)) continue;
-    if (foreign && slot->Injectable) {
-      if (!resolved) thread = HookTargetThread(window);
-      resolved = true;
-      result = thread ? hooked(*block, thread, letter) : 0;
-    } else {
+    if (!foreign || !slot->Injectable) {
       result = inThread(letter);
+    } else if (slot->CallerTest && !slot->CallerTest(window)) {
+      result = 0;  // what the hooked thread would answer, without asking it
+    } else {
+      if (!target) target = FindHookTarget(window);
+      result = hooked(*block, *target, letter);
     }
     if (result == 1) break;
   }
   return result;
+}
+
+// SendHookRequest for the foreground window's thread, alone with the block.
+int SendForegroundRequest(int code, HWND window = nullptr) {
+  TNamedLock lock(kRequestMutexName, kRequestLockTimeout);
+  return lock.Held() ? SendHookRequest(code, window) : 0;
 }
 
 }  // namespace
@@ -63,7 +73,7 @@ int WINAPI kst_activate_window(HWND window) {
   if (ForegroundIsOurs())
     result = IsWindow(window) && SetForegroundWindow(window) ? 1 : 0;
   else if (SharedBlock())
-    result = SendHookRequest(rqActivateWindow, window);
+    result = SendForegroundRequest(rqActivateWindow, window);
   if (result != 1)
     SendMessageA(GetDesktopWindow(), WM_SYSCOMMAND, SC_HOTKEY, reinterpret_cast<LPARAM>(window));
   return result;
@@ -72,15 +82,17 @@ int WINAPI kst_activate_window(HWND window) {
 HWND WINAPI kst_get_focus_window() {
   if (ForegroundIsOurs()) return GetFocus();
   TSharedBlock* block = SharedBlock();
-  if (block && SendHookRequest(rqGetFocusWindow) != 0) return HandleFromBlock<HWND>(block->Window);
+  if (!block) return nullptr;
+  TNamedLock lock(kRequestMutexName, kRequestLockTimeout);
+  if (lock.Held() && SendHookRequest(rqGetFocusWindow) != 0) return HandleFromBlock<HWND>(block->Window);
   return nullptr;
 }
 
 int WINAPI kst_get_window_text(HWND window, char* buffer, POINT* point) {
   return WalkPlugins(
       window,
-      [&](TSharedBlock& block, DWORD thread, char letter) {
-        const int result = SendHookRequestTo(thread, rqGetText, window, letter, nullptr);
+      [&](TSharedBlock& block, THookTarget& target, char letter) {
+        const int result = SendHookRequestTo(target, rqGetText, window, letter, nullptr);
         if (result != 0) TakeTextAnswer(block, buffer, point);
         return result;
       },
@@ -92,8 +104,8 @@ int WINAPI kst_set_window_text(HWND window, const char* text) {
   if (!text) text = "";
   return WalkPlugins(
       window,
-      [&](TSharedBlock&, DWORD thread, char letter) {
-        return SendHookRequestTo(thread, rqSetText, window, letter, text);
+      [&](TSharedBlock&, THookTarget& target, char letter) {
+        return SendHookRequestTo(target, rqSetText, window, letter, text);
       },
       [&](char letter) { return RunSetText(window, letter, text); });
 }

@@ -1,125 +1,236 @@
 #include "hookrequest.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "engine.h"
-#include "kstres.h"
 #include "plugintable.h"
 #include "sharedblock.h"
 
 namespace kst {
+
+TNamedLock::TNamedLock(const char* name, DWORD timeoutMs) noexcept
+    : mutex_(CreateMutexA(nullptr, FALSE, name)) {
+  if (!mutex_) {
+    held_ = true;
+    return;
+  }
+  const DWORD wait = WaitForSingleObject(mutex_.get(), timeoutMs);
+  owned_ = held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+TNamedLock::~TNamedLock() {
+  if (owned_) ReleaseMutex(mutex_.get());
+}
+
 namespace {
 
-// Fills in the request and returns the window whose thread must serve it.
-HWND PrepareRequest(TSharedBlock& block, int code, HWND window, char letter, const char* text) {
-  block.Pending = static_cast<uint8_t>(code);
+constexpr uint32_t kSerialMask = 0xFFFFFF;
+
+uint32_t ReadSerial(const uint8_t (&field)[3]) noexcept {
+  return field[0] | field[1] << 8 | field[2] << 16;
+}
+
+void WriteSerial(uint8_t (&field)[3], uint32_t serial) noexcept {
+  field[0] = static_cast<uint8_t>(serial);
+  field[1] = static_cast<uint8_t>(serial >> 8);
+  field[2] = static_cast<uint8_t>(serial >> 16);
+}
+
+// Fills in the request under a new serial, which becomes the one in flight.
+void PrepareRequest(TSharedBlock& block, int code, HWND window, char letter, const char* text,
+                    DWORD thread) noexcept {
+  uint32_t serial = (ReadSerial(block.LastSerial) + 1) & kSerialMask;
+  if (serial == 0) serial = 1;
+  WriteSerial(block.LastSerial, serial);
+  WriteSerial(block.InFlightSerial, serial);
   block.Result = 0;
   block.RequestPlugin = 0;
   block.PointX = -2;
   block.PointY = -2;
   std::memset(block.Text, 0, kMaxBlockText + 1);
-  switch (code) {
-    case rqActivateWindow:
-      block.Window = HandleToBlock(window);
-      return GetForegroundWindow();
-    case rqGetFocusWindow:
-      block.Window = 0;
-      return GetForegroundWindow();
-    case rqSetText:
-      lstrcpynA(block.Text, text ? text : "", kMaxBlockText + 1);
-      [[fallthrough]];
-    case rqGetText:
-      block.Window = HandleToBlock(window);
-      block.RequestPlugin = static_cast<uint8_t>(letter);
-      return window;
-    default:
-      return nullptr;
-  }
+  block.Window = code == rqGetFocusWindow ? 0 : HandleToBlock(window);
+  if (code == rqGetText || code == rqSetText) block.RequestPlugin = static_cast<uint8_t>(letter);
+  if (code == rqSetText) lstrcpynA(block.Text, text ? text : "", kMaxBlockText + 1);
+  block.TargetThread = thread;
+  block.Pending = static_cast<uint8_t>(code);
 }
 
-bool IsConsoleWindow(HWND window) {
+// No thread takes the request any more, and no answer to it is accepted.
+void WithdrawRequest(TSharedBlock& block) noexcept {
+  TNamedLock lock(kBlockMutexName, kBlockLockTimeout);
+  block.Pending = 0;
+  WriteSerial(block.InFlightSerial, 0);
+}
+
+bool IsConsoleWindow(HWND window) noexcept {
   char className[64] = {};
   GetClassNameA(window, className, sizeof(className));
   return std::strcmp(className, "ConsoleWindowClass") == 0 || std::strcmp(className, "tty") == 0;
 }
 
-HMODULE OwnModule() {
+HMODULE OwnModule() noexcept {
   char fileName[260] = {};
   GetModuleFileNameA(EngineInstance(), fileName, sizeof(fileName));
   return GetModuleHandleA(fileName);
 }
 
-// Installs the hook, wakes the thread and waits for its answer. The hook is
-// removed and its field cleared whatever happens.
-void HookAndWait(TSharedBlock& block, HANDLE event) {
-  unique_hhook hook(SetWindowsHookExA(WH_GETMESSAGE, HookProc, OwnModule(), block.TargetThread));
-  if (!hook) return;
+enum class TWaitOutcome { NotHooked, Answered, TimedOut, TargetEnded };
+
+// Installs the hook, wakes the thread and waits for its answer, or for the
+// end of its process. The hook is removed and its field cleared whatever
+// happens.
+TWaitOutcome HookAndWait(TSharedBlock& block, HANDLE event, const THookTarget& target) noexcept {
+  unique_handle process(OpenProcess(SYNCHRONIZE, FALSE, target.Process));
+  unique_hhook hook(SetWindowsHookExA(WH_GETMESSAGE, HookProc, OwnModule(), target.Thread));
+  if (!hook) return TWaitOutcome::NotHooked;
   block.HookHandle = HandleToBlock(hook.get());
   auto clearField = scope_exit([&] { block.HookHandle = 0; });
-  PostThreadMessageA(block.TargetThread, WM_NULL, 0, 0);
-  // A timeout is no error of its own: the result byte tells what happened.
-  WaitForSingleObject(event, kHookRequestTimeout);
+  PostThreadMessageA(target.Thread, WM_NULL, 0, 0);
+  const HANDLE handles[] = {event, process.get()};
+  switch (WaitForMultipleObjects(process ? 2 : 1, handles, FALSE, kHookRequestTimeout)) {
+    case WAIT_OBJECT_0:
+      return TWaitOutcome::Answered;
+    case WAIT_OBJECT_0 + 1:
+      return TWaitOutcome::TargetEnded;
+    default:
+      return TWaitOutcome::TimedOut;
+  }
 }
 
-void ServeRequest(TSharedBlock& block, int code) {
-  HWND window = HandleFromBlock<HWND>(block.Window);
-  switch (code) {
+// Wakes the target thread for the request prepared in the block and waits
+// for the outcome.
+TWaitOutcome Deliver(TSharedBlock& block, const THookTarget& target) noexcept {
+  unique_handle event(CreateEventA(nullptr, FALSE, FALSE, kInjectEventName));
+  if (!event) return TWaitOutcome::NotHooked;
+  // A signal left over from an answer that came too late is not this one's.
+  if (GetLastError() == ERROR_ALREADY_EXISTS) ResetEvent(event.get());
+  return HookAndWait(block, event.get(), target);
+}
+
+// A request as the hooked thread took it: served from this copy, so that
+// whatever the block holds meanwhile cannot change what is done.
+struct TTakenRequest {
+  int Code = rqNone;
+  uint32_t Serial = 0;
+  HWND Window = nullptr;
+  char Plugin = 0;
+  std::string Text;
+};
+
+struct TAnswer {
+  int Result = 0;
+  HWND Focus = nullptr;
+  POINT Point = {-2, -2};
+  std::vector<char> Text;
+};
+
+bool TakeRequest(TSharedBlock& block, TTakenRequest& request) {
+  TNamedLock lock(kBlockMutexName, kBlockLockTimeout);
+  if (!lock.Held() || block.Pending == 0 || block.TargetThread != GetCurrentThreadId()) return false;
+  request.Code = block.Pending;
+  request.Serial = ReadSerial(block.InFlightSerial);
+  request.Window = HandleFromBlock<HWND>(block.Window);
+  request.Plugin = static_cast<char>(block.RequestPlugin);
+  // Any process may write the block: never read past the text area.
+  if (request.Code == rqSetText) request.Text.assign(block.Text, strnlen(block.Text, kMaxBlockText));
+  block.Pending = 0;
+  return true;
+}
+
+TAnswer Serve(const TTakenRequest& request) {
+  TAnswer answer;
+  switch (request.Code) {
     case rqActivateWindow:
-      block.Result = IsWindow(window) && SetForegroundWindow(window) ? 1 : 0;
+      answer.Result = IsWindow(request.Window) && SetForegroundWindow(request.Window) ? 1 : 0;
       break;
-    case rqGetFocusWindow: {
-      HWND focus = GetFocus();
-      block.Window = HandleToBlock(focus);
-      block.Result = focus ? 1 : 0;
+    case rqGetFocusWindow:
+      answer.Focus = GetFocus();
+      answer.Result = answer.Focus ? 1 : 0;
       break;
-    }
-    case rqGetText: {
-      POINT point = {block.PointX, block.PointY};
-      block.Result = RunGetText(window, static_cast<char>(block.RequestPlugin), block.Text, &point) ? 1 : 0;
-      block.PointX = point.x;
-      block.PointY = point.y;
+    case rqGetText:
+      answer.Text.assign(kMaxBlockText + 1, '\0');
+      answer.Result =
+          CallGetText(request.Window, request.Plugin, answer.Text.data(), &answer.Point) ? 1 : 0;
       break;
-    }
     case rqSetText:
-      // Any process may write the block: never read past the text area.
-      block.Text[kMaxBlockText] = '\0';
-      block.Result = RunSetText(window, static_cast<char>(block.RequestPlugin), block.Text) ? 1 : 0;
+      answer.Result = CallSetText(request.Window, request.Plugin, request.Text.c_str()) ? 1 : 0;
       break;
     default:
       break;
   }
+  return answer;
 }
 
-void SignalRequester() {
+void SignalRequester() noexcept {
   unique_handle event(OpenEventA(EVENT_MODIFY_STATE, FALSE, kInjectEventName));
   if (event) SetEvent(event.get());
 }
 
+// Writes the answer and wakes the requester, but only while the request is
+// still the one in flight: a requester that gave up has withdrawn it, and
+// the block may already carry the next caller's request.
+void Answer(TSharedBlock& block, const TTakenRequest& request, const TAnswer& answer) {
+  TNamedLock lock(kBlockMutexName, kBlockLockTimeout);
+  if (!lock.Held() || ReadSerial(block.InFlightSerial) != request.Serial) return;
+  block.Result = static_cast<uint8_t>(answer.Result);
+  if (request.Code == rqGetFocusWindow) block.Window = HandleToBlock(answer.Focus);
+  if (request.Code == rqGetText) {
+    lstrcpynA(block.Text, answer.Text.data(), kMaxBlockText + 1);
+    block.PointX = answer.Point.x;
+    block.PointY = answer.Point.y;
+  }
+  const bool textRequest = request.Code == rqGetText || request.Code == rqSetText;
+  if (textRequest && answer.Result) block.LastUsed = static_cast<uint8_t>(request.Plugin);
+  SignalRequester();
+}
+
+// Takes the request addressed to this thread, serves it and answers.
+// False when there was none to take.
+bool ServeHookedRequest(TSharedBlock& block) noexcept {
+  try {
+    TTakenRequest request;
+    if (!TakeRequest(block, request)) return false;
+    Answer(block, request, Serve(request));
+  } catch (...) {
+    // Out of memory for the copies: the requester's wait ends without an answer.
+  }
+  return true;
+}
+
 }  // namespace
 
-DWORD HookTargetThread(HWND toHook) noexcept {
-  if (!IsWindow(toHook) || IsConsoleWindow(toHook)) return 0;
-  return GetWindowThreadProcessId(toHook, nullptr);
+THookTarget FindHookTarget(HWND toHook) noexcept {
+  THookTarget target;
+  if (IsWindow(toHook) && !IsConsoleWindow(toHook))
+    target.Thread = GetWindowThreadProcessId(toHook, &target.Process);
+  return target;
 }
 
 int SendHookRequest(int code, HWND window, char letter, const char* text) noexcept {
-  return SendHookRequestTo(0, code, window, letter, text);
+  if (code < rqActivateWindow || code > rqSetText) return 0;
+  const bool toForeground = code == rqActivateWindow || code == rqGetFocusWindow;
+  THookTarget target = FindHookTarget(toForeground ? GetForegroundWindow() : window);
+  return SendHookRequestTo(target, code, window, letter, text);
 }
 
-int SendHookRequestTo(DWORD thread, int code, HWND window, char letter, const char* text) noexcept {
+int SendHookRequestTo(THookTarget& target, int code, HWND window, char letter,
+                      const char* text) noexcept {
   TSharedBlock* block = SharedBlock();
-  if (!block || code < rqActivateWindow || code > rqSetText) return 0;
-  HWND toHook = PrepareRequest(*block, code, window, letter, text);
-  // Whatever way the request ends, no thread may take it up afterwards.
-  auto withdraw = scope_exit([&] { block->Pending = 0; });
-  if (!thread) thread = HookTargetThread(toHook);
-  if (!thread) return 0;
-  block->TargetThread = thread;
-  unique_handle event(CreateEventA(nullptr, FALSE, FALSE, kInjectEventName));
-  if (!event) return block->Result;
-  // A signal left over from an answer that came too late is not this one's.
-  if (GetLastError() == ERROR_ALREADY_EXISTS) ResetEvent(event.get());
-  HookAndWait(*block, event.get());
+  if (!block || code < rqActivateWindow || code > rqSetText || !target.Thread || target.GaveUp)
+    return 0;
+  {
+    TNamedLock lock(kBlockMutexName, kBlockLockTimeout);
+    if (!lock.Held()) return 0;
+    PrepareRequest(*block, code, window, letter, text, target.Thread);
+  }
+  const TWaitOutcome outcome = Deliver(*block, target);
+  if (outcome == TWaitOutcome::TimedOut || outcome == TWaitOutcome::TargetEnded)
+    target.GaveUp = true;
+  // Whatever way the request ended, no thread takes it up or answers it
+  // later; what the block holds now is this request's answer.
+  WithdrawRequest(*block);
   return block->Result;
 }
 
@@ -131,13 +242,11 @@ void TakeTextAnswer(const TSharedBlock& block, char* buffer, POINT* point) noexc
 
 LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
   TSharedBlock* block = SharedBlock();
-  if (code >= 0 && block && GetCurrentThreadId() == block->TargetThread && block->Pending != 0) {
-    const int request = block->Pending;
-    block->Pending = 0;
-    ServeRequest(*block, request);
-    SignalRequester();
+  // The unguarded look only spares other messages the mutex; the request is
+  // taken under it.
+  if (code >= 0 && block && GetCurrentThreadId() == block->TargetThread && block->Pending != 0 &&
+      ServeHookedRequest(*block))
     return 0;
-  }
   return CallNextHookEx(block ? HandleFromBlock<HHOOK>(block->HookHandle) : nullptr, code, wParam,
                         lParam);
 }

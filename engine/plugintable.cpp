@@ -40,14 +40,17 @@ bool IsPluginDisabled(char letter) noexcept {
 
 namespace {
 
-// The steps RunGetText and RunSetText share: a live window, an enabled and
-// present plugin that accepts it, and the letter recorded on success.
+// The steps every plugin run shares: a live window, and an enabled and
+// present plugin that accepts it.
 template <typename Operation>
-int RunPlugin(HWND window, char letter, Operation operation) noexcept {
+int CallPlugin(HWND window, char letter, Operation operation) noexcept {
   if (!IsWindow(window)) return 0;
   const TPluginSlot* slot = FindPlugin(letter);
-  int result = 0;
-  if (slot && !IsPluginDisabled(letter) && slot->CanHandle(window)) result = operation(*slot);
+  if (!slot || IsPluginDisabled(letter) || !slot->CanHandle(window)) return 0;
+  return operation(*slot);
+}
+
+int Recorded(char letter, int result) noexcept {
   if (result != 0) {
     if (TSharedBlock* block = SharedBlock()) block->LastUsed = static_cast<uint8_t>(letter);
   }
@@ -56,17 +59,25 @@ int RunPlugin(HWND window, char letter, Operation operation) noexcept {
 
 }  // namespace
 
-int RunGetText(HWND window, char letter, char* buffer, POINT* point) noexcept {
+int CallGetText(HWND window, char letter, char* buffer, POINT* point) noexcept {
   point->x = -1;
   point->y = -1;
-  return RunPlugin(window, letter, [&](const TPluginSlot& slot) {
+  return CallPlugin(window, letter, [&](const TPluginSlot& slot) {
     return slot.GetText(window, buffer, point);
   });
 }
 
+int CallSetText(HWND window, char letter, const char* text) noexcept {
+  return CallPlugin(window, letter,
+                    [&](const TPluginSlot& slot) { return slot.SetText(window, text); });
+}
+
+int RunGetText(HWND window, char letter, char* buffer, POINT* point) noexcept {
+  return Recorded(letter, CallGetText(window, letter, buffer, point));
+}
+
 int RunSetText(HWND window, char letter, const char* text) noexcept {
-  return RunPlugin(window, letter,
-                   [&](const TPluginSlot& slot) { return slot.SetText(window, text); });
+  return Recorded(letter, CallSetText(window, letter, text));
 }
 
 bool IsNonBlank(const char* s) noexcept {

@@ -22,6 +22,10 @@ struct TPluginSlot {
   TCanHandle CanHandle;
   TGetText GetText;
   TSetText SetText;
+  // For an injectable plugin: the part of CanHandle that the caller can judge
+  // from its own thread (null: none). A window it refuses is never hooked
+  // for this plugin.
+  TCanHandle CallerTest;
 };
 
 using TPluginTable = TPluginSlot[26];
@@ -40,6 +44,11 @@ bool IsPluginDisabled(char letter) noexcept;
 
 int RunGetText(HWND window, char letter, char* buffer, POINT* point) noexcept;
 int RunSetText(HWND window, char letter, const char* text) noexcept;
+
+// RunGetText and RunSetText without recording the letter: a hooked thread
+// records it with its answer, and only while that answer is still awaited.
+int CallGetText(HWND window, char letter, char* buffer, POINT* point) noexcept;
+int CallSetText(HWND window, char letter, const char* text) noexcept;
 
 // True for a non-empty string of characters above 32 (taken as unsigned).
 bool IsNonBlank(const char* s) noexcept;

@@ -26,10 +26,13 @@ struct TSharedBlock {
   uint8_t LastUsed;                // letter code, 0 = none
   uint8_t Pending;                 // request code, 0 = none
   uint8_t Result;
-  uint8_t Reserved1[3];
+  // Serial of the request that waits for its answer, 0 when none does: a
+  // hooked thread answers only the request it took. 24 bits, little-endian,
+  // in bytes that library versions without serials leave zero.
+  uint8_t InFlightSerial[3];
   uint32_t Window;
   uint8_t RequestPlugin;
-  uint8_t Reserved2[3];
+  uint8_t LastSerial[3];  // the serial issued last; the next one follows it
   int32_t PointX;
   int32_t PointY;
   char Text[kSharedBlockSize - 60];
@@ -45,10 +48,10 @@ static_assert(offsetof(TSharedBlock, Disabled) + kPluginCount - 1 == 37);
 static_assert(offsetof(TSharedBlock, LastUsed) == 38);
 static_assert(offsetof(TSharedBlock, Pending) == 39);
 static_assert(offsetof(TSharedBlock, Result) == 40);
-static_assert(offsetof(TSharedBlock, Reserved1) == 41);
+static_assert(offsetof(TSharedBlock, InFlightSerial) == 41);
 static_assert(offsetof(TSharedBlock, Window) == 44);
 static_assert(offsetof(TSharedBlock, RequestPlugin) == 48);
-static_assert(offsetof(TSharedBlock, Reserved2) == 49);
+static_assert(offsetof(TSharedBlock, LastSerial) == 49);
 static_assert(offsetof(TSharedBlock, PointX) == 52);
 static_assert(offsetof(TSharedBlock, PointY) == 56);
 static_assert(offsetof(TSharedBlock, Text) == 60);

@@ -11,12 +11,13 @@ namespace kst {
 namespace {
 
 const TPluginEntry kPlugins[] = {
-    {'A', {1, 1, tom::GetInfo, tom::CanHandle, tom::GetText, tom::SetText}},
-    {'B', {1, 1, word::GetInfo, word::CanHandle, word::GetText, word::SetText}},
-    {'C', {1, 0, excel::GetInfo, excel::CanHandle, excel::GetText, excel::SetText}},
-    {'D', {1, 1, ie::GetInfo, ie::CanHandle, ie::GetText, ie::SetText}},
-    {'E', {1, 1, kststd::GetInfo, kststd::CanHandle, kststd::GetText, kststd::SetText}},
-    {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText}},
+    {'A', {1, 1, tom::GetInfo, tom::CanHandle, tom::GetText, tom::SetText, nullptr}},
+    // Word's test is the window's class name alone, which any thread can read.
+    {'B', {1, 1, word::GetInfo, word::CanHandle, word::GetText, word::SetText, word::CanHandle}},
+    {'C', {1, 0, excel::GetInfo, excel::CanHandle, excel::GetText, excel::SetText, nullptr}},
+    {'D', {1, 1, ie::GetInfo, ie::CanHandle, ie::GetText, ie::SetText, nullptr}},
+    {'E', {1, 1, kststd::GetInfo, kststd::CanHandle, kststd::GetText, kststd::SetText, nullptr}},
+    {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText, nullptr}},
 };
 
 }  // namespace

@@ -39,7 +39,7 @@ struct FakePlugin {
     return setResult;
   }
   static TPluginSlot Slot(bool injectable) {
-    return {1, static_cast<uint8_t>(injectable), GetInfo, CanHandle, GetText, SetText};
+    return {1, static_cast<uint8_t>(injectable), GetInfo, CanHandle, GetText, SetText, nullptr};
   }
   static void Reset() {
     canHandle = getResult = setResult = 1;
