@@ -1,9 +1,11 @@
 // Roles of foreign applications the engine reaches through its hook: an
 // editor with an edit control, and console-like windows it must never hook.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "fixture.h"
 #include "testsupport.h"
@@ -15,9 +17,24 @@ std::string Argument(const std::vector<std::string>& args, size_t index, const c
   return index < args.size() ? args[index] : fallback;
 }
 
+// "slowsel MS": the edit control's next EM_GETSEL takes MS milliseconds, as
+// an application that is busy in the middle of a request.
+// A subclass, not a new window procedure: the control stays as Unicode or
+// as ANSI as its class made it.
+DWORD g_SlowSelectionMs = 0;
+
+LRESULT CALLBACK SlowSelectionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR, DWORD_PTR) {
+  if (message == EM_GETSEL && g_SlowSelectionMs) Sleep(std::exchange(g_SlowSelectionMs, 0));
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
 // Reports the edit control's text and selection on request.
 bool EditorCommand(HWND edit, const std::string& line) {
-  if (line == "text") {
+  if (line.rfind("slowsel ", 0) == 0) {
+    g_SlowSelectionMs = static_cast<DWORD>(std::atoi(line.c_str() + 8));
+    Say("slow");
+  } else if (line == "text") {
     Say("text=%s", WindowText(edit).c_str());
   } else if (line == "sel") {
     DWORD start = 0, end = 0;
@@ -39,7 +56,8 @@ bool EditorCommand(HWND edit, const std::string& line) {
 // editor TEXT START END [CLASS]: a top-level window "Sample editor" with a
 // multi-line edit control (or a child of CLASS, e.g. RichEdit20A) holding
 // TEXT, the selection START..END, the focus in the control. Says
-// "ready TOP EDIT", then serves: text, sel, caret, loaded, hang MS, quit.
+// "ready TOP EDIT", then serves: text, sel, caret, slowsel MS, loaded,
+// wakeups, hang MS, quit.
 KST_FIXTURE_ROLE("editor", EditorRole) {
   const std::string text = Argument(args, 0, "x = 12+3 ;");
   const int start = std::atoi(Argument(args, 1, "6").c_str());
@@ -61,6 +79,7 @@ KST_FIXTURE_ROLE("editor", EditorRole) {
     return 1;
   }
   SendMessageA(edit, EM_LIMITTEXT, 0x7FFFFFFE, 0);
+  SetWindowSubclass(edit, SlowSelectionProc, 1, 0);
   SetForegroundWindow(top);
   SetFocus(edit);
   SendMessageA(edit, EM_SETSEL, start, end);

@@ -87,6 +87,12 @@ FixtureProcess::~FixtureProcess() {
   }
 }
 
+void FixtureProcess::Kill() {
+  if (!process_) return;
+  TerminateProcess(process_.get(), 98);
+  WaitForSingleObject(process_.get(), 5000);
+}
+
 bool FixtureProcess::Fill(DWORD timeoutMs) {
   const DWORD deadline = GetTickCount() + timeoutMs;
   for (;;) {
@@ -198,9 +204,10 @@ std::string FormatWindow(HWND window) {
 }
 
 std::string WindowText(HWND window) {
-  const int length = GetWindowTextLengthA(window);
+  // Messages, not GetWindowText, which gives no control text of another process.
+  const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
   std::string text(length + 1, '\0');
-  text.resize(GetWindowTextA(window, text.data(), length + 1));
+  text.resize(SendMessageA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())));
   return text;
 }
 

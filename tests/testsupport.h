@@ -70,6 +70,8 @@ class FixtureProcess {
   DWORD ProcessId() const { return processId_; }
   // Writes a line to the child's standard input.
   void Send(const std::string& line);
+  // Ends the child at once, as a crash or the task manager would.
+  void Kill();
 
  private:
   bool Fill(DWORD timeoutMs);
@@ -105,7 +107,7 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 HWND ParseWindow(const std::string& text);
 std::string FormatWindow(HWND window);
 
-// The whole text of a window (WM_GETTEXT).
+// The whole text of a window of any process (WM_GETTEXT).
 std::string WindowText(HWND window);
 
 // Splits a line of output on blanks.
