@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include "fakeplugin.h"
 #include "hookrequest.h"
@@ -194,6 +195,44 @@ TEST_F(HookTest, InvalidWindowsAndUnknownCodesAreRefused) {
   EXPECT_EQ(SendHookRequest(0, target.window(), 'X'), 0);
   EXPECT_EQ(SharedBlock()->Pending, 0);
   EXPECT_EQ(FakeX::canHandleCalls, 0);
+}
+
+int g_CallerTests = 0;
+int WINAPI RefusingCallerTest(HWND) { return ++g_CallerTests, 0; }
+
+TEST_F(HookTest, APluginThatTheCallerCanJudgeIsNotAskedInTheWindowsThread) {
+  TPluginSlot judged = FakeX::Slot(true);
+  judged.CallerTest = RefusingCallerTest;
+  ReplacePluginSlot('X', judged);
+  ReplacePluginSlot('Y', FakeY::Slot(true));
+  g_CallerTests = 0;
+  WindowThread target("STATIC");
+  char buffer[KST_TEXT_BUFFER_SIZE] = {};
+  POINT point = {};
+  EXPECT_EQ(kst_get_window_text(target.window(), buffer, &point), 1);
+  EXPECT_STREQ(buffer, "text of 2");
+  EXPECT_EQ(kst_get_last_used_plugin(), 'Y');
+  EXPECT_EQ(g_CallerTests, 1);
+  EXPECT_EQ(FakeX::canHandleCalls, 0);
+  EXPECT_EQ(FakeY::lastThread, target.threadId());
+}
+
+TEST(WordSlot, TheCallerJudgesWordWindowsByTheirClassAlone) {
+  const TPluginSlot* word = FindPlugin('B');
+  ASSERT_NE(word, nullptr);
+  ASSERT_NE(word->CallerTest, nullptr);
+  for (const auto& [className, accepted] :
+       {std::pair{"_WwG", 1}, {"_WwGx", 1}, {"_wwg", 0}, {"EDIT", 0}, {"_Ww", 0}}) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    HWND window = CreateWindowA(className, "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr) << className;
+    EXPECT_EQ(word->CallerTest(window), accepted) << className;
+    DestroyWindow(window);
+    if (std::strcmp(className, "EDIT") != 0) UnregisterClassA(className, nullptr);
+  }
 }
 
 TEST(TakeTextAnswer, AnUnterminatedTextAreaNeverOverrunsTheCallersBuffer) {
