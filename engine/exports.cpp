@@ -28,9 +28,34 @@ int SetPluginDisabled(int letter, uint8_t disabled) {
   return 1;
 }
 
+// Whether a plugin of the caller's thread could accept the window, judged
+// without side effects; one without such a test might.
+bool MayAccept(const TPluginSlot& slot, HWND window) {
+  return !slot.CallerTest || slot.CallerTest(window);
+}
+
+// The last letter of the run of plugins that one hooked request tries,
+// starting at the injectable `first`: the run goes on over injectable
+// plugins and over plugins of the caller's thread that cannot accept the
+// window, and ends before one that could, which keeps its place in the order.
+char RunEnd(HWND window, char first) {
+  char last = first;
+  for (char letter = static_cast<char>(first + 1); letter <= 'Z'; ++letter) {
+    const TPluginSlot* slot = FindPlugin(letter);
+    if (!slot || IsPluginDisabled(letter)) continue;
+    if (!slot->Injectable) {
+      if (MayAccept(*slot, window)) break;
+      continue;
+    }
+    last = letter;
+  }
+  return last;
+}
+
 // Walks the enabled plugins in letter order until one serves the window:
 // inside the window's thread for injectable plugins and foreign windows,
-// in the calling thread otherwise. The whole walk holds the request mutex,
+// in the calling thread otherwise. Consecutive plugins of the window's
+// thread go there in one request. The whole walk holds the request mutex,
 // so its requests, its last-used letter and its answers are this caller's.
 template <typename Hooked, typename InThread>
 int WalkPlugins(HWND window, Hooked hooked, InThread inThread) {
@@ -51,7 +76,9 @@ int WalkPlugins(HWND window, Hooked hooked, InThread inThread) {
       result = 0;  // what the hooked thread would answer, without asking it
     } else {
       if (!target) target = FindHookTarget(window);
-      result = hooked(*block, *target, letter);
+      const char last = RunEnd(window, letter);
+      result = hooked(*block, *target, letter, last);
+      letter = last;
     }
     if (result == 1) break;
   }
@@ -91,8 +118,8 @@ HWND WINAPI kst_get_focus_window() {
 int WINAPI kst_get_window_text(HWND window, char* buffer, POINT* point) {
   return WalkPlugins(
       window,
-      [&](TSharedBlock& block, THookTarget& target, char letter) {
-        const int result = SendHookRequestTo(target, rqGetText, window, letter, nullptr);
+      [&](TSharedBlock& block, THookTarget& target, char first, char last) {
+        const int result = SendHookRequestTo(target, rqWalkGetText, window, first, nullptr, last);
         if (result != 0) TakeTextAnswer(block, buffer, point);
         return result;
       },
@@ -104,8 +131,8 @@ int WINAPI kst_set_window_text(HWND window, const char* text) {
   if (!text) text = "";
   return WalkPlugins(
       window,
-      [&](TSharedBlock&, THookTarget& target, char letter) {
-        return SendHookRequestTo(target, rqSetText, window, letter, text);
+      [&](TSharedBlock&, THookTarget& target, char first, char last) {
+        return SendHookRequestTo(target, rqWalkSetText, window, first, text, last);
       },
       [&](char letter) { return RunSetText(window, letter, text); });
 }

@@ -39,8 +39,12 @@ void WriteSerial(uint8_t (&field)[3], uint32_t serial) noexcept {
 }
 
 // Fills in the request under a new serial, which becomes the one in flight.
+bool IsTextRequest(int code) noexcept { return code >= rqGetText && code <= rqWalkSetText; }
+bool CarriesText(int code) noexcept { return code == rqSetText || code == rqWalkSetText; }
+bool IsWalk(int code) noexcept { return code == rqWalkGetText || code == rqWalkSetText; }
+
 void PrepareRequest(TSharedBlock& block, int code, HWND window, char letter, const char* text,
-                    DWORD thread) noexcept {
+                    char lastLetter, DWORD thread) noexcept {
   uint32_t serial = (ReadSerial(block.LastSerial) + 1) & kSerialMask;
   if (serial == 0) serial = 1;
   WriteSerial(block.LastSerial, serial);
@@ -50,9 +54,11 @@ void PrepareRequest(TSharedBlock& block, int code, HWND window, char letter, con
   block.PointX = -2;
   block.PointY = -2;
   std::memset(block.Text, 0, kMaxBlockText + 1);
+  block.WalkLast = IsWalk(code) ? static_cast<uint8_t>(lastLetter) : 0;
+  block.WalkServed = 0;
   block.Window = code == rqGetFocusWindow ? 0 : HandleToBlock(window);
-  if (code == rqGetText || code == rqSetText) block.RequestPlugin = static_cast<uint8_t>(letter);
-  if (code == rqSetText) lstrcpynA(block.Text, text ? text : "", kMaxBlockText + 1);
+  if (IsTextRequest(code)) block.RequestPlugin = static_cast<uint8_t>(letter);
+  if (CarriesText(code)) lstrcpynA(block.Text, text ? text : "", kMaxBlockText + 1);
   block.TargetThread = thread;
   block.Pending = static_cast<uint8_t>(code);
 }
@@ -116,11 +122,13 @@ struct TTakenRequest {
   uint32_t Serial = 0;
   HWND Window = nullptr;
   char Plugin = 0;
+  char LastPlugin = 0;
   std::string Text;
 };
 
 struct TAnswer {
   int Result = 0;
+  char Served = 0;
   HWND Focus = nullptr;
   POINT Point = {-2, -2};
   std::vector<char> Text;
@@ -133,10 +141,26 @@ bool TakeRequest(TSharedBlock& block, TTakenRequest& request) {
   request.Serial = ReadSerial(block.InFlightSerial);
   request.Window = HandleFromBlock<HWND>(block.Window);
   request.Plugin = static_cast<char>(block.RequestPlugin);
+  request.LastPlugin = IsWalk(request.Code) ? static_cast<char>(block.WalkLast) : request.Plugin;
   // Any process may write the block: never read past the text area.
-  if (request.Code == rqSetText) request.Text.assign(block.Text, strnlen(block.Text, kMaxBlockText));
+  if (CarriesText(request.Code)) request.Text.assign(block.Text, strnlen(block.Text, kMaxBlockText));
   block.Pending = 0;
   return true;
+}
+
+// Runs the request's plugins in letter order until one serves. Letters of
+// the caller's thread within the run were judged there to refuse.
+template <typename Operation>
+void RunPlugins(const TTakenRequest& request, TAnswer& answer, Operation operation) {
+  for (char letter = request.Plugin; letter >= 'A' && letter <= request.LastPlugin; ++letter) {
+    const TPluginSlot* slot = FindPlugin(letter);
+    if (!slot || (IsWalk(request.Code) && !slot->Injectable)) continue;
+    if (operation(letter)) {
+      answer.Result = 1;
+      answer.Served = letter;
+      return;
+    }
+  }
 }
 
 TAnswer Serve(const TTakenRequest& request) {
@@ -150,12 +174,17 @@ TAnswer Serve(const TTakenRequest& request) {
       answer.Result = answer.Focus ? 1 : 0;
       break;
     case rqGetText:
+    case rqWalkGetText:
       answer.Text.assign(kMaxBlockText + 1, '\0');
-      answer.Result =
-          CallGetText(request.Window, request.Plugin, answer.Text.data(), &answer.Point) ? 1 : 0;
+      RunPlugins(request, answer, [&](char letter) {
+        return CallGetText(request.Window, letter, answer.Text.data(), &answer.Point) != 0;
+      });
       break;
     case rqSetText:
-      answer.Result = CallSetText(request.Window, request.Plugin, request.Text.c_str()) ? 1 : 0;
+    case rqWalkSetText:
+      RunPlugins(request, answer, [&](char letter) {
+        return CallSetText(request.Window, letter, request.Text.c_str()) != 0;
+      });
       break;
     default:
       break;
@@ -176,13 +205,15 @@ void Answer(TSharedBlock& block, const TTakenRequest& request, const TAnswer& an
   if (!lock.Held() || ReadSerial(block.InFlightSerial) != request.Serial) return;
   block.Result = static_cast<uint8_t>(answer.Result);
   if (request.Code == rqGetFocusWindow) block.Window = HandleToBlock(answer.Focus);
-  if (request.Code == rqGetText) {
+  if (request.Code == rqGetText || request.Code == rqWalkGetText) {
     lstrcpynA(block.Text, answer.Text.data(), kMaxBlockText + 1);
     block.PointX = answer.Point.x;
     block.PointY = answer.Point.y;
   }
-  const bool textRequest = request.Code == rqGetText || request.Code == rqSetText;
-  if (textRequest && answer.Result) block.LastUsed = static_cast<uint8_t>(request.Plugin);
+  if (answer.Served) {
+    block.LastUsed = static_cast<uint8_t>(answer.Served);
+    block.WalkServed = static_cast<uint8_t>(answer.Served);
+  }
   SignalRequester();
 }
 
@@ -208,22 +239,22 @@ THookTarget FindHookTarget(HWND toHook) noexcept {
   return target;
 }
 
-int SendHookRequest(int code, HWND window, char letter, const char* text) noexcept {
-  if (code < rqActivateWindow || code > rqSetText) return 0;
+int SendHookRequest(int code, HWND window, char letter, const char* text, char lastLetter) noexcept {
+  if (code < rqActivateWindow || code > rqWalkSetText) return 0;
   const bool toForeground = code == rqActivateWindow || code == rqGetFocusWindow;
   THookTarget target = FindHookTarget(toForeground ? GetForegroundWindow() : window);
-  return SendHookRequestTo(target, code, window, letter, text);
+  return SendHookRequestTo(target, code, window, letter, text, lastLetter);
 }
 
-int SendHookRequestTo(THookTarget& target, int code, HWND window, char letter,
-                      const char* text) noexcept {
+int SendHookRequestTo(THookTarget& target, int code, HWND window, char letter, const char* text,
+                      char lastLetter) noexcept {
   TSharedBlock* block = SharedBlock();
-  if (!block || code < rqActivateWindow || code > rqSetText || !target.Thread || target.GaveUp)
+  if (!block || code < rqActivateWindow || code > rqWalkSetText || !target.Thread || target.GaveUp)
     return 0;
   {
     TNamedLock lock(kBlockMutexName, kBlockLockTimeout);
     if (!lock.Held()) return 0;
-    PrepareRequest(*block, code, window, letter, text, target.Thread);
+    PrepareRequest(*block, code, window, letter, text, lastLetter, target.Thread);
   }
   const TWaitOutcome outcome = Deliver(*block, target);
   if (outcome == TWaitOutcome::TimedOut || outcome == TWaitOutcome::TargetEnded)

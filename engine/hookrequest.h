@@ -16,6 +16,11 @@ enum TRequestCode : int {
   rqGetFocusWindow = 2,
   rqGetText = 3,
   rqSetText = 4,
+  // Get or set text through a run of plugins, in letter order from the
+  // request plugin to the block's last walk letter, in one round trip: the
+  // first plugin that serves ends the run and is named in the answer.
+  rqWalkGetText = 5,
+  rqWalkSetText = 6,
 };
 
 inline constexpr char kInjectEventName[] = "SELVOR32.InjectEvent";
@@ -66,13 +71,13 @@ THookTarget FindHookTarget(HWND toHook) noexcept;
 // Runs one request in the thread that owns the window to hook and returns
 // the block's result byte.
 int SendHookRequest(int code, HWND window = nullptr, char letter = 0,
-                    const char* text = nullptr) noexcept;
+                    const char* text = nullptr, char lastLetter = 0) noexcept;
 
 // SendHookRequest for a target resolved by the caller. The caller holds the
 // request mutex; when the call returns, the request is withdrawn, so the
 // block holds this request's answer and nothing arrives later.
 int SendHookRequestTo(THookTarget& target, int code, HWND window, char letter,
-                      const char* text) noexcept;
+                      const char* text, char lastLetter = 0) noexcept;
 
 // Copies the text and point a get-text request left in the block to the
 // caller. Any process may write the block, so the text area may lack its

@@ -22,9 +22,10 @@ struct TPluginSlot {
   TCanHandle CanHandle;
   TGetText GetText;
   TSetText SetText;
-  // For an injectable plugin: the part of CanHandle that the caller can judge
-  // from its own thread (null: none). A window it refuses is never hooked
-  // for this plugin.
+  // The part of CanHandle that the caller can judge from its own thread,
+  // without side effects (null: none). For an injectable plugin, a window it
+  // refuses is never hooked for this plugin; for one of the caller's thread,
+  // a window it refuses lets the hooked requests on either side go as one.
   TCanHandle CallerTest;
 };
 

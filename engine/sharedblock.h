@@ -14,6 +14,8 @@ inline constexpr DWORD kSharedBlockSize = 32832;
 inline constexpr int kPluginCount = 26;
 // The text area carries at most this many characters and a NUL.
 inline constexpr int kMaxBlockText = 32768;
+// The text area runs from offset 60 to the end of the block.
+inline constexpr size_t kTextAreaSize = kSharedBlockSize - 60;
 
 // Fixed little-endian layout shared by 32-bit and 64-bit processes: handles
 // are stored as their 32 significant bits, never as pointers.
@@ -35,7 +37,13 @@ struct TSharedBlock {
   uint8_t LastSerial[3];  // the serial issued last; the next one follows it
   int32_t PointX;
   int32_t PointY;
-  char Text[kSharedBlockSize - 60];
+  char Text[kMaxBlockText + 1];
+  // The text area's last bytes, which no text reaches: a request that runs
+  // several plugins in one round trip names the last letter it may try, and
+  // its answer the letter that served.
+  uint8_t WalkLast;
+  uint8_t WalkServed;
+  uint8_t TailReserved;
 };
 #pragma pack(pop)
 
@@ -55,6 +63,7 @@ static_assert(offsetof(TSharedBlock, LastSerial) == 49);
 static_assert(offsetof(TSharedBlock, PointX) == 52);
 static_assert(offsetof(TSharedBlock, PointY) == 56);
 static_assert(offsetof(TSharedBlock, Text) == 60);
+static_assert(offsetof(TSharedBlock, WalkLast) == 60 + kMaxBlockText + 1);
 
 // The view of this process, or null when the block is not available.
 TSharedBlock* SharedBlock() noexcept;

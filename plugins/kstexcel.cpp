@@ -260,11 +260,17 @@ ComPtr<IDispatch> FindExcelWindow(HWND window) {
 
 void WINAPI GetInfo(char* buffer) { lstrcpyA(buffer, kDisplayName); }
 
-int WINAPI CanHandle(HWND window) {
+int WINAPI IsWorkbookWindow(HWND window) {
   return PluginBoundary([&](int& result) {
     char name[8] = {};
     GetClassNameA(window, name, 7);
-    if (lstrcmpA(name, kWindowClass) != 0) return;
+    result = lstrcmpA(name, kWindowClass) == 0 ? 1 : 0;
+  });
+}
+
+int WINAPI CanHandle(HWND window) {
+  return PluginBoundary([&](int& result) {
+    if (!IsWorkbookWindow(window)) return;
     result = 1;
     SendMessageA(GetParent(GetParent(window)), kActivateMessage, 0, 0);
   });

@@ -12,6 +12,8 @@ namespace kst::excel {
 
 void WINAPI GetInfo(char* buffer);
 int WINAPI CanHandle(HWND window);
+// CanHandle's test of the window class, without its activation message.
+int WINAPI IsWorkbookWindow(HWND window);
 int WINAPI GetText(HWND window, char* buffer, POINT* point);
 int WINAPI SetText(HWND window, const char* text);
 

@@ -95,7 +95,7 @@ TEST_F(HookTest, TheHookedThreadServesAGetTextRequest) {
 
 TEST_F(HookTest, TheHookedThreadServesASetTextRequestWithinTheTextArea) {
   Request(rqSetText, GetCurrentThreadId(), 'Y');
-  std::memset(SharedBlock()->Text, 'x', sizeof(SharedBlock()->Text));
+  std::memset(SharedBlock()->Text, 'x', kTextAreaSize);
   Hook();
   EXPECT_EQ(SharedBlock()->Result, 1);
   EXPECT_EQ(FakeY::lastSet, std::string(kMaxBlockText, 'x'));
@@ -237,7 +237,7 @@ TEST(WordSlot, TheCallerJudgesWordWindowsByTheirClassAlone) {
 
 TEST(TakeTextAnswer, AnUnterminatedTextAreaNeverOverrunsTheCallersBuffer) {
   TSharedBlock& block = *SharedBlock();
-  std::memset(block.Text, 'x', sizeof(block.Text));
+  std::memset(block.Text, 'x', kTextAreaSize);
   block.PointX = 5;
   block.PointY = -6;
   std::string buffer(KST_TEXT_BUFFER_SIZE + 64, 'G');
@@ -247,7 +247,7 @@ TEST(TakeTextAnswer, AnUnterminatedTextAreaNeverOverrunsTheCallersBuffer) {
   EXPECT_EQ(buffer.substr(KST_TEXT_BUFFER_SIZE), std::string(64, 'G'));
   EXPECT_EQ(point.x, 5);
   EXPECT_EQ(point.y, -6);
-  std::memset(block.Text, 0, sizeof(block.Text));
+  std::memset(block.Text, 0, kTextAreaSize);
 }
 
 }  // namespace
