@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "faultguard.h"
 #include "plugintable.h"
 #include "sharedblock.h"
 
@@ -15,6 +16,7 @@ HINSTANCE EngineInstance() noexcept { return g_Instance; }
 
 void EngineAttach(HINSTANCE instance) noexcept {
   g_Instance = instance;
+  AttachFaultGuard();
   // A thread the host already put into the multithreaded apartment refuses;
   // then the host owns COM there and shut-down must not uninitialise it.
   g_ComInitialized = SUCCEEDED(CoInitialize(nullptr));
@@ -26,6 +28,7 @@ void EngineDetach() noexcept {
   DetachSharedBlock();
   if (g_ComInitialized) CoUninitialize();
   g_ComInitialized = false;
+  DetachFaultGuard();
 }
 
 }  // namespace kst

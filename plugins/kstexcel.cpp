@@ -235,23 +235,31 @@ std::wstring UpperWide(const std::wstring& s) {
 }
 
 ComPtr<IDispatch> FindExcelWindow(HWND window) {
-  const TCaptionMatch match(WindowTitle(window));
   ComPtr<IBindCtx> bindContext;
   ComPtr<IRunningObjectTable> table;
-  ComPtr<IEnumMoniker> monikers;
-  if (FAILED(CreateBindCtx(0, bindContext.GetAddressOf())) ||
-      FAILED(bindContext->GetRunningObjectTable(table.GetAddressOf())) ||
-      FAILED(table->EnumRunning(monikers.GetAddressOf())))
+  if (FAILED(CreateBindCtx(0, bindContext.GetAddressOf())) || !bindContext ||
+      FAILED(bindContext->GetRunningObjectTable(table.GetAddressOf())))
     return nullptr;
+  return FindExcelWindowIn(window, bindContext.Get(), table.Get());
+}
+
+// A call that succeeds and leaves no object is taken as one that failed:
+// the table, the enumerator and each entry may come from another process.
+ComPtr<IDispatch> FindExcelWindowIn(HWND window, IBindCtx* bindContext, IRunningObjectTable* table) {
+  const TCaptionMatch match(WindowTitle(window));
+  ComPtr<IEnumMoniker> monikers;
+  if (!table || FAILED(table->EnumRunning(monikers.GetAddressOf())) || !monikers) return nullptr;
   monikers->Reset();
 
   ComPtr<IDispatch> result;
   ComPtr<IMoniker> moniker;
   ULONG fetched = 0;
   while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), &fetched) == S_OK) {
+    if (!moniker) continue;
     ComPtr<_Workbook> book;
-    if (FAILED(moniker->BindToObject(bindContext.Get(), nullptr, IID_ExcelWorkbook,
-                                     reinterpret_cast<void**>(book.GetAddressOf()))))
+    if (FAILED(moniker->BindToObject(bindContext, nullptr, IID_ExcelWorkbook,
+                                     reinterpret_cast<void**>(book.GetAddressOf()))) ||
+        !book)
       continue;
     SearchWorkbook(book.Get(), window, match, result);
   }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <objidl.h>
 #include <wrl/client.h>
 
 #include <string>
@@ -20,6 +21,11 @@ int WINAPI SetText(HWND window, const char* text);
 // The Excel window object that shows the workbook behind `window`, or null.
 // Raises EOleError when an Excel object fails during the search.
 Microsoft::WRL::ComPtr<IDispatch> FindExcelWindow(HWND window);
+
+// The same search over the entries of `table`, bound with `bindContext`
+// (FindExcelWindow passes the system's; tests pass their own table).
+Microsoft::WRL::ComPtr<IDispatch> FindExcelWindowIn(HWND window, IBindCtx* bindContext,
+                                                    IRunningObjectTable* table);
 
 // `s` with every character upper-cased over its whole length.
 std::wstring UpperWide(const std::wstring& s);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include "faultguard.h"
+
 namespace kst {
 
 // A failing HRESULT from an object-model call, raised inside a plugin and
@@ -26,14 +28,12 @@ T* Required(const Microsoft::WRL::ComPtr<T>& pointer) {
 }
 
 // Runs the body of a plugin function. The body sets `result` as it goes; an
-// exception ends it and the function returns what `result` held then.
+// exception or a processor fault ends it and the function returns what
+// `result` held then.
 template <typename Body>
 int PluginBoundary(Body&& body) noexcept {
   int result = 0;
-  try {
-    body(result);
-  } catch (...) {
-  }
+  GuardedCall([&] { body(result); });
   return result;
 }
 

@@ -25,6 +25,7 @@
 namespace kst {
 namespace {
 
+using Microsoft::WRL::ComPtr;
 using test::FixtureProcess;
 using test::ParseWindow;
 
@@ -521,6 +522,133 @@ TEST_P(ExcelFake, EntriesWithoutWindowsAndOtherObjectsAreSkipped) {
   EXPECT_EQ(report.Calls("Windows"), 3) << "every workbook is asked, the other object is not";
   EXPECT_EQ(report.Calls("Count"), 2) << "no count of a Windows that is nothing";
   ExpectClean(excel, report);
+}
+
+// --- Entries that succeed without an object ------------------------------------------
+
+TEST(ExcelPlugin, ABindingThatSucceedsWithoutAWorkbookIsSkipped) {
+  FakeExcel excel(true);
+  excel.Book("C:\\kst\\Hollow.xls", "nointerface");
+  HWND window = excel.BookWithWindow("Found");
+  excel.Do("cell|1|0|0|text|found|0|0");
+  const TReadResult read = Read(window);
+  EXPECT_EQ(read.result, 1);
+  EXPECT_EQ(read.text, "found");
+  EXPECT_EQ(excel::SetText(window, "new"), 1);
+  ExpectClean(excel, excel.Report());
+}
+
+// An enumerator whose Next hands out `nulls` empty entries with S_OK, then
+// the entries of the system's table. Counts its references; any call the
+// search has no business making fails the test.
+class TNullFirstMonikers : public IEnumMoniker {
+ public:
+  TNullFirstMonikers(int nulls, IEnumMoniker* system) : nulls_(nulls), system_(system) {}
+  LONG Refs() const { return refs_; }
+  int NextCalls() const { return nextCalls_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+    ADD_FAILURE() << "IEnumMoniker::QueryInterface";
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, IMoniker** monikers, ULONG* fetched) override {
+    ++nextCalls_;
+    EXPECT_EQ(count, 1u);
+    if (handedOut_ < nulls_) {
+      ++handedOut_;
+      *monikers = nullptr;
+      if (fetched) *fetched = 1;
+      return S_OK;
+    }
+    return system_->Next(count, monikers, fetched);
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG) override {
+    ADD_FAILURE() << "IEnumMoniker::Skip";
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    handedOut_ = 0;
+    return system_->Reset();
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumMoniker**) override {
+    ADD_FAILURE() << "IEnumMoniker::Clone";
+    return E_NOTIMPL;
+  }
+
+ private:
+  LONG refs_ = 1;
+  int nulls_, handedOut_ = 0, nextCalls_ = 0;
+  IEnumMoniker* system_;
+};
+
+// A running object table whose EnumRunning succeeds with `monikers`, which
+// may be null. Only EnumRunning is expected.
+class TScriptedTable : public IRunningObjectTable {
+ public:
+  explicit TScriptedTable(IEnumMoniker* monikers) : monikers_(monikers) {}
+  LONG Refs() const { return refs_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+    ADD_FAILURE() << "IRunningObjectTable::QueryInterface";
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+  HRESULT STDMETHODCALLTYPE EnumRunning(IEnumMoniker** monikers) override {
+    if (monikers_) monikers_->AddRef();
+    *monikers = monikers_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Register(DWORD, IUnknown*, IMoniker*, DWORD*) override { return Unexpected("Register"); }
+  HRESULT STDMETHODCALLTYPE Revoke(DWORD) override { return Unexpected("Revoke"); }
+  HRESULT STDMETHODCALLTYPE IsRunning(IMoniker*) override { return Unexpected("IsRunning"); }
+  HRESULT STDMETHODCALLTYPE GetObject(IMoniker*, IUnknown**) override { return Unexpected("GetObject"); }
+  HRESULT STDMETHODCALLTYPE NoteChangeTime(DWORD, FILETIME*) override { return Unexpected("NoteChangeTime"); }
+  HRESULT STDMETHODCALLTYPE GetTimeOfLastChange(IMoniker*, FILETIME*) override {
+    return Unexpected("GetTimeOfLastChange");
+  }
+
+ private:
+  static HRESULT Unexpected(const char* member) {
+    ADD_FAILURE() << "IRunningObjectTable::" << member;
+    return E_NOTIMPL;
+  }
+  LONG refs_ = 1;
+  IEnumMoniker* monikers_;
+};
+
+TEST(ExcelPlugin, ATableThatEnumeratesWithoutAnEnumeratorGivesNothing) {
+  HWND window = CreateWindowA("EXCEL7", "Book1", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                              nullptr, nullptr);
+  ComPtr<IBindCtx> bindContext;
+  ASSERT_EQ(CreateBindCtx(0, bindContext.GetAddressOf()), S_OK);
+  TScriptedTable table(nullptr);
+  EXPECT_EQ(excel::FindExcelWindowIn(window, bindContext.Get(), &table), nullptr);
+  EXPECT_EQ(table.Refs(), 1);
+  if (window) DestroyWindow(window);
+}
+
+TEST(ExcelPlugin, EmptyEntriesOfTheEnumeratorAreSkipped) {
+  FakeExcel excel(true);
+  HWND window = excel.BookWithWindow("Found");
+  ComPtr<IBindCtx> bindContext;
+  ComPtr<IRunningObjectTable> system;
+  ComPtr<IEnumMoniker> systemMonikers;
+  ASSERT_EQ(CreateBindCtx(0, bindContext.GetAddressOf()), S_OK);
+  ASSERT_EQ(bindContext->GetRunningObjectTable(system.GetAddressOf()), S_OK);
+  ASSERT_EQ(system->EnumRunning(systemMonikers.GetAddressOf()), S_OK);
+  TNullFirstMonikers monikers(2, systemMonikers.Get());
+  TScriptedTable table(&monikers);
+
+  const ComPtr<IDispatch> found = excel::FindExcelWindowIn(window, bindContext.Get(), &table);
+  EXPECT_NE(found, nullptr) << "the workbook after the empty entries";
+  EXPECT_GT(monikers.NextCalls(), 2);
+  EXPECT_EQ(monikers.Refs(), 1);
+  EXPECT_EQ(table.Refs(), 1);
 }
 
 // --- Several windows with the same caption ------------------------------------------

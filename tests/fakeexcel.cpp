@@ -49,8 +49,9 @@ struct TFakeWindow {
 struct FakeWorkbook;
 
 // What a registered object is: a workbook, a workbook whose `Windows` is
-// nothing, or some other application's object.
-enum class TBookKind { Workbook, NoWindows, Other };
+// nothing, some other application's object, or one that answers the query
+// for _Workbook with success and no interface.
+enum class TBookKind { Workbook, NoWindows, Other, NoInterface };
 
 struct TFakeBook {
   std::wstring Path;
@@ -325,7 +326,9 @@ WorkbookMethod g_WorkbookVtable[kWorkbookSlots];
 HRESULT STDMETHODCALLTYPE WorkbookQueryInterface(FakeWorkbook* self, REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  const bool workbook = g_Books[self->Book].Kind != TBookKind::Other;
+  const TBookKind kind = g_Books[self->Book].Kind;
+  if (kind == TBookKind::NoInterface && iid == IID_ExcelWorkbook) return S_OK;
+  const bool workbook = kind != TBookKind::Other && kind != TBookKind::NoInterface;
   if (iid != IID_IUnknown && !(workbook && (iid == IID_IDispatch || iid == IID_ExcelWorkbook)))
     return E_NOINTERFACE;
   InterlockedIncrement(&self->Refs);
@@ -435,10 +438,13 @@ bool RunFakeExcelCommand(const std::string& line) {
   const std::string& verb = f[0];
   if (verb == "quit" || verb.empty()) return false;
   try {
-    if (verb == "book") {  // book|path[|nowindows|other]
+    if (verb == "book") {  // book|path[|nowindows|other|nointerface]
       TFakeBook& book = g_Books.emplace_back();
       book.Path = Wide(f.at(1));
-      if (f.size() > 2) book.Kind = f[2] == "nowindows" ? TBookKind::NoWindows : TBookKind::Other;
+      if (f.size() > 2)
+        book.Kind = f[2] == "nowindows"     ? TBookKind::NoWindows
+                    : f[2] == "nointerface" ? TBookKind::NoInterface
+                                            : TBookKind::Other;
       book.Object = new FakeWorkbook{g_WorkbookVtable, 1, static_cast<int>(g_Books.size() - 1)};
       ComPtr<IRunningObjectTable> table;
       ComPtr<IMoniker> moniker;

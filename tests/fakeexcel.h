@@ -10,9 +10,13 @@
 //
 // Commands, one a line, fields separated by '|', texts in UTF-8; each is
 // answered with one line ("report" with several and "end"):
-//   book|path[|nowindows|other]     a workbook in the running object table;
-//                                   one whose `Windows` is nothing, or an
-//                                   object that is no workbook
+//   book|path[|nowindows|other|nointerface]
+//                                   a workbook in the running object table;
+//                                   one whose `Windows` is nothing, an
+//                                   object that is no workbook, or one whose
+//                                   query for _Workbook succeeds with null
+//                                   (in the test's own thread only: COM
+//                                   marshaling does not carry that answer)
 //   window|caption|title[|class]    a window of the last workbook
 //   cell|book|window|index|kind|value|left|top
 //                                   kind: empty, text, number, error, repeat
