@@ -133,7 +133,7 @@ struct FaultingPlugin {
       result = 0;
     });
   }
-  static TPluginSlot Slot() { return {1, 0, FakeX::GetInfo, CanHandle, GetText, SetText}; }
+  static TPluginSlot Slot() { return {1, 0, FakeX::GetInfo, CanHandle, GetText, SetText, nullptr}; }
 };
 
 struct TFaultCase {
