@@ -49,7 +49,9 @@ HWND CreateEditor(const char* className, const char* text, HWND* frameOut) {
   return edit;
 }
 
-int RunTarget() {
+// "target hang": the same editor, but its thread never retrieves a message
+// after it said it is ready, as a hung application.
+int RunTarget(bool hang) {
   HANDLE counterMapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kCounterName);
   auto* counter = counterMapping ? static_cast<volatile LONG*>(
                                        MapViewOfFile(counterMapping, FILE_MAP_ALL_ACCESS, 0, 0, 4))
@@ -63,6 +65,7 @@ int RunTarget() {
   std::printf("ready %lld %lld\n", static_cast<long long>(reinterpret_cast<intptr_t>(top)),
               static_cast<long long>(reinterpret_cast<intptr_t>(edit)));
   std::fflush(stdout);
+  if (hang) Sleep(INFINITE);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     // Every hooked request wakes the thread with one WM_NULL of its own.
@@ -134,14 +137,14 @@ struct Target {
   DWORD thread = 0;
 };
 
-bool StartTarget(Target& target) {
+bool StartTarget(Target& target, const char* mode = "") {
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   HANDLE write = nullptr;
   if (!CreatePipe(&target.output, &write, &inherit, 0)) return false;
   SetHandleInformation(target.output, HANDLE_FLAG_INHERIT, 0);
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string command = std::string("\"") + self + "\" target";
+  std::string command = std::string("\"") + self + "\" target " + mode;
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -160,6 +163,7 @@ bool StartTarget(Target& target) {
   target.top = reinterpret_cast<HWND>(static_cast<intptr_t>(top));
   target.edit = reinterpret_cast<HWND>(static_cast<intptr_t>(edit));
   target.thread = GetWindowThreadProcessId(target.edit, nullptr);
+  if (*mode) return true;  // a second target need not have the foreground
   for (int i = 0; i < 500 && GetForegroundWindow() != target.top; ++i) Sleep(10);
   return GetForegroundWindow() == target.top;
 }
@@ -228,6 +232,97 @@ bool CopyByClipboard(const char* expected) {
   return ok;
 }
 
+// Two threads at once, each replacing and reading back runs of its own in
+// its own editor: how many calls were served, refused, or crossed (another
+// window's text, or a reported result that did not happen).
+struct Overlap {
+  int served = 0, refused = 0, crossed = 0;
+  double seconds = 0;
+};
+
+std::string EditText(HWND edit) {
+  char text[256] = {};
+  SendMessageA(edit, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void Hammer(HWND edit, char prefix, int rounds, Overlap& tally) {
+  std::vector<char> buffer(KST_TEXT_BUFFER_SIZE);
+  std::string shown = EditText(edit);
+  for (int round = 0; round < rounds; ++round) {
+    const std::string word = prefix + std::to_string(round);
+    const int written = kst_set_window_text(edit, word.c_str());
+    const std::string now = EditText(edit);
+    if (written == 1 && now == "x = " + word + " ;") ++tally.served;
+    else if (written == 0 && now == shown) ++tally.refused;
+    else ++tally.crossed;
+    shown = now;
+    POINT point;
+    const int read = kst_get_window_text(edit, buffer.data(), &point);
+    if (read == 1 && word == buffer.data()) ++tally.served;
+    else if (read == 0) ++tally.refused;
+    else ++tally.crossed;
+  }
+}
+
+Overlap OverlappingClients(HWND first, HWND second, int rounds) {
+  Overlap a, b;
+  const double start = Now();
+  HANDLE threads[2];
+  struct Job {
+    HWND edit;
+    char prefix;
+    int rounds;
+    Overlap* tally;
+  } jobs[2] = {{first, 'a', rounds, &a}, {second, 'b', rounds, &b}};
+  for (int i = 0; i < 2; ++i) {
+    threads[i] = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+      auto* job = static_cast<Job*>(p);
+      Hammer(job->edit, job->prefix, job->rounds, *job->tally);
+      return 0;
+    }, &jobs[i], 0, nullptr);
+  }
+  WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+  CloseHandle(threads[0]);
+  CloseHandle(threads[1]);
+  return {a.served + b.served, a.refused + b.refused, a.crossed + b.crossed, (Now() - start) / 1e6};
+}
+
+// Microseconds of one read of a target that hangs, or that is killed
+// `killAfterMs` into the read.
+double ReadOfUnresponsiveTarget(int killAfterMs) {
+  Target hung;
+  if (!StartTarget(hung, "hang")) return -1;
+  HANDLE killer = nullptr;
+  struct Kill {
+    HANDLE process;
+    int ms;
+  } kill = {hung.info.hProcess, killAfterMs};
+  if (killAfterMs >= 0) {
+    killer = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+      auto* k = static_cast<Kill*>(p);
+      Sleep(static_cast<DWORD>(k->ms));
+      TerminateProcess(k->process, 1);
+      return 0;
+    }, &kill, 0, nullptr);
+  }
+  std::vector<char> buffer(KST_TEXT_BUFFER_SIZE);
+  POINT point;
+  const double start = Now();
+  kst_get_window_text(hung.edit, buffer.data(), &point);
+  const double elapsed = Now() - start;
+  if (killer) {
+    WaitForSingleObject(killer, INFINITE);
+    CloseHandle(killer);
+  }
+  TerminateProcess(hung.info.hProcess, 1);
+  WaitForSingleObject(hung.info.hProcess, 5000);
+  CloseHandle(hung.info.hProcess);
+  CloseHandle(hung.info.hThread);
+  CloseHandle(hung.output);
+  return elapsed;
+}
+
 void Print(const Figure& f) {
   std::printf("%-52s %6d %12.1f %12.1f %12.1f %s\n", f.name.c_str(), f.runs, f.median, f.p90, f.p99,
               f.ok ? "" : "FAILED");
@@ -236,7 +331,8 @@ void Print(const Figure& f) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "target") == 0) return RunTarget();
+  if (argc >= 2 && std::strcmp(argv[1], "target") == 0)
+    return RunTarget(argc >= 3 && std::strcmp(argv[2], "hang") == 0);
   int runs = 300;
   const char* jsonPath = nullptr;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -301,6 +397,25 @@ int main(int argc, char** argv) {
                               [&] { return ReadIs(target.edit, "12+3") == serves; }));
   }
   for (char letter = 'A'; letter <= 'Z'; ++letter) kst_enable_plugin(letter);
+
+  // Every plugin enabled, the clipboard empty: what a caller waits for an
+  // application that hangs or dies, and two callers at once.
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+  const double hungRead = ReadOfUnresponsiveTarget(-1);
+  const double killedRead = ReadOfUnresponsiveTarget(500);
+  Target second;
+  Overlap overlap;
+  const int overlapRounds = std::max(50, runs);
+  if (StartTarget(second, "second")) {
+    ResetEditor(target.edit, kLine, kCaret);
+    ResetEditor(second.edit, kLine, kCaret);
+    overlap = OverlappingClients(target.edit, second.edit, overlapRounds);
+    StopTarget(second);
+  }
+
   // What one request asks of the foreign window before it hooks the thread.
   figures.push_back(Measure("window queries of one request (IsWindow, class, thread)", runs, nullptr, [&] {
     char name[64];
@@ -360,10 +475,19 @@ int main(int argc, char** argv) {
   const double floor = figures[0].median;
   const double read = figures[1].median;
   const double clipboard = figures[3].median;
+  const double editorAlone = figures[4].median;  // only E: one round trip and E's own work
+  const double readTarget = 1.5 * floor + (editorAlone - floor);
   std::printf("\nhook round trips per cross-process read: %ld\n", roundTrips);
   std::printf("cross-process read / (floor x round trips): %.2f (target <= 1.5)\n",
               read / (floor * std::max<LONG>(1, roundTrips)));
-  std::printf("cross-process read / clipboard route: %.2f (target < 1)\n", read / clipboard);
+  std::printf("cross-process read / (1.5 x floor + what E costs in the target): %.2f (target <= 1)\n",
+              read / readTarget);
+  std::printf("cross-process read / clipboard route: %.2f (target <= 0.5)\n", read / clipboard);
+  std::printf("read of a hung target, every plugin enabled: %.0f ms\n", hungRead / 1000);
+  std::printf("read of a target killed 500 ms into the read: %.0f ms\n", killedRead / 1000);
+  std::printf("two callers at once, %d rounds each (a replace and a read): %d served, %d refused, "
+              "%d crossed, %.2f s\n",
+              overlapRounds, overlap.served, overlap.refused, overlap.crossed, overlap.seconds);
   for (const Growth& g : growth)
     std::printf("growth ratio 32767 / 1024, %s: %.1f (target <= 40)\n", g.control, g.ratio);
 
@@ -382,6 +506,13 @@ int main(int argc, char** argv) {
     std::fprintf(json, "  ],\n  \"hook_round_trips_per_read\": %ld,\n", roundTrips);
     std::fprintf(json, "  \"read_per_round_trip_over_floor\": %.3f,\n",
                  read / (floor * std::max<LONG>(1, roundTrips)));
+    std::fprintf(json, "  \"read_over_floor_plus_editor_work\": %.3f,\n", read / readTarget);
+    std::fprintf(json, "  \"hung_target_read_ms\": %.0f,\n  \"killed_target_read_ms\": %.0f,\n",
+                 hungRead / 1000, killedRead / 1000);
+    std::fprintf(json,
+                 "  \"overlapping_callers\": {\"rounds_each\": %d, \"served\": %d, \"refused\": %d, "
+                 "\"crossed\": %d, \"seconds\": %.2f},\n",
+                 overlapRounds, overlap.served, overlap.refused, overlap.crossed, overlap.seconds);
     std::fprintf(json, "  \"read_over_clipboard\": %.3f,\n  \"growth_ratio_32767_over_1024\": {", read / clipboard);
     for (size_t i = 0; i < growth.size(); ++i)
       std::fprintf(json, "%s\"%s\": %.2f", i ? ", " : "", growth[i].control, growth[i].ratio);
@@ -389,7 +520,7 @@ int main(int argc, char** argv) {
     std::fclose(json);
     std::printf("\nfigures written to %s\n", jsonPath);
   }
-  bool allOk = true;
+  bool allOk = overlap.crossed == 0 && overlap.served > 0;
   for (const Figure& f : figures) allOk = allOk && f.ok;
   return allOk ? 0 : 1;
 }
