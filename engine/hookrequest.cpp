@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "bridge.h"
 #include "engine.h"
 #include "kstres.h"
 #include "plugintable.h"
@@ -119,6 +120,9 @@ int SendHookRequestTo(DWORD thread, int code, HWND window, char letter, const ch
   if (!event) return block->Result;
   // A signal left over from an answer that came too late is not this one's.
   if (GetLastError() == ERROR_ALREADY_EXISTS) ResetEvent(event.get());
+  // This build cannot load into a process of the other bitness: never hook
+  // such a thread, the bridge of that bitness serves it.
+  if (NeedsBridge(thread)) return BridgeRequest(*block, thread);
   HookAndWait(*block, event.get());
   return block->Result;
 }
