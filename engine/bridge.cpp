@@ -88,7 +88,10 @@ int BridgeRequest(TSharedBlock& block, DWORD thread) noexcept {
     unique_handle bridge(info.hProcess);
     CloseHandle(info.hThread);
     const DWORD outcome = WaitForBridge(bridge.get(), target.get());
-    // The bridge is gone, and its hook with it, however it ended.
+    // A bridge that did not end on its own leaves the field set. The system
+    // may keep a hook beyond the end of the thread that set it (Wine does),
+    // so it is removed here by the handle the bridge left.
+    if (block.HookHandle) UnhookWindowsHookEx(HandleFromBlock<HHOOK>(block.HookHandle));
     block.HookHandle = 0;
     return outcome == kBridgeAnswered || outcome == kBridgeTimedOut ? block.Result : 0;
   } catch (...) {

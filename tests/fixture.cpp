@@ -71,6 +71,10 @@ int ServeWindowRole(const std::function<bool(const std::string&)>& command) {
     if (line->empty() || *line == "quit") break;
     if (*line == "loaded") {
       Say("loaded=%d", GetModuleHandleA("selvor32.dll") ? 1 : 0);
+    } else if (*line == "module") {
+      char path[MAX_PATH] = {};
+      if (HMODULE library = GetModuleHandleA("selvor32.dll")) GetModuleFileNameA(library, path, MAX_PATH);
+      Say("module=%s", path);
     } else if (line->rfind("hang ", 0) == 0) {
       Sleep(static_cast<DWORD>(std::atoi(line->c_str() + 5)));
       Say("unhung");
