@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -93,11 +92,18 @@ class BridgeTest : public testing::Test {
       CloseClipboard();
     }
   }
+  // The bridge and its library, copied into a folder of their own.
+  static std::string Bridge() { return FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName}); }
+  // Stops the editor's thread from pumping for the given time.
+  static void Hang(Editor& editor, int ms) {
+    editor.process.Send("hang " + std::to_string(ms));
+    Sleep(200);
+  }
   Selvor32 library;
 };
 
 TEST_F(BridgeTest, TheRunAtTheCaretIsReadAndReplacedThroughTheBridge) {
-  const std::string folder = FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName});
+  const std::string folder = Bridge();
   for (const char* control : {"EDIT", "RichEdit20A"}) {
     Editor editor(std::string("\"x = 12+3 ;\" 6 6 ") + control);
     ForcedBridge forced(folder);
@@ -120,7 +126,7 @@ TEST_F(BridgeTest, TheRunAtTheCaretIsReadAndReplacedThroughTheBridge) {
 }
 
 TEST_F(BridgeTest, TheFocusWindowComesThroughTheBridge) {
-  const std::string folder = FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName});
+  const std::string folder = Bridge();
   Editor editor;
   ForcedBridge forced(folder);
   EXPECT_EQ(library.get_focus_window(), editor.child);
@@ -167,11 +173,10 @@ TEST_F(BridgeTest, AMissingBridgeOrLibraryAnswersZeroAtOnceAndWritesNothing) {
 }
 
 TEST_F(BridgeTest, AHungTargetCostsTheBoundAndIsLeftUnhooked) {
-  const std::string folder = FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName});
+  const std::string folder = Bridge();
   Editor editor;
   ForcedBridge forced(folder);
-  editor.process.Send("hang 13000");
-  Sleep(200);
+  Hang(editor, 13000);
   const DWORD start = GetTickCount();
   EXPECT_EQ(library.get_focus_window(), nullptr);
   const DWORD elapsed = GetTickCount() - start;
@@ -190,11 +195,10 @@ TEST_F(BridgeTest, AHungTargetCostsTheBoundAndIsLeftUnhooked) {
 }
 
 TEST_F(BridgeTest, ABridgeKilledMidRequestEndsTheCallPromptly) {
-  const std::string folder = FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName});
+  const std::string folder = Bridge();
   Editor editor;
   ForcedBridge forced(folder);
-  editor.process.Send("hang 8000");
-  Sleep(200);
+  Hang(editor, 8000);
   std::atomic<DWORD> killedAt{0};
   std::thread killer = KillBridgeWhenStarted(killedAt);
   EXPECT_EQ(library.get_focus_window(), nullptr);
@@ -210,12 +214,11 @@ TEST_F(BridgeTest, ABridgeKilledMidRequestEndsTheCallPromptly) {
 }
 
 TEST_F(BridgeTest, ATargetThatEndsEndsTheBridgedCallPromptly) {
-  const std::string folder = FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName});
-  auto editor = std::make_unique<Editor>();
+  const std::string folder = Bridge();
+  Editor editor;
   ForcedBridge forced(folder);
-  editor->process.Send("hang 20000");
-  Sleep(200);
-  const DWORD pid = editor->process.ProcessId();
+  Hang(editor, 20000);
+  const DWORD pid = editor.process.ProcessId();
   std::thread ender([pid] {
     Sleep(1000);
     unique_handle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
