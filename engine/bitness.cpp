@@ -1,4 +1,4 @@
-// The bitness test, shared by the engine and the bridge.
+// The bitness test and what it needs, shared by the engine and the bridge.
 #include "bridge.h"
 
 #include "kstres.h"
@@ -16,6 +16,11 @@ bool IsSameBitness(DWORD processId) noexcept {
   BOOL targetWow64 = FALSE;
   if (!process || !IsWow64Process(process.get(), &targetWow64)) return false;
   return targetWow64 == selfWow64;
+}
+
+DWORD ProcessOfThread(DWORD thread) noexcept {
+  unique_handle handle(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, thread));
+  return handle ? GetProcessIdOfThread(handle.get()) : 0;
 }
 
 }  // namespace kst

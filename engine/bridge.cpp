@@ -8,14 +8,6 @@
 namespace kst {
 namespace {
 
-// What WaitForBridge reports when the bridge did not end on its own.
-constexpr DWORD kBridgeStopped = 0xFFFFFFFF;
-
-DWORD ProcessOfThread(DWORD thread) {
-  unique_handle handle(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, thread));
-  return handle ? GetProcessIdOfThread(handle.get()) : 0;
-}
-
 bool BridgeForced() {
   char first[2];
   return GetEnvironmentVariableA(kBridgeDirVariable, first, sizeof(first)) > 0;
@@ -42,13 +34,14 @@ bool StartBridge(DWORD thread, PROCESS_INFORMATION& info) {
                         folder.c_str(), &startup, &info) != FALSE;
 }
 
-// The bridge's exit code, or kBridgeStopped when the target ended first or
-// the bound ran out; the bridge has ended either way when this returns.
+// The bridge's exit code; kBridgeTargetEnded when the target ended first;
+// kBridgeStopped when the bound ran out. The bridge has ended either way
+// when this returns.
 DWORD WaitForBridge(HANDLE bridge, HANDLE target) {
   const HANDLE waits[2] = {bridge, target};
   const DWORD count = target ? 2 : 1;
-  if (WaitForMultipleObjects(count, waits, FALSE, kHookRequestTimeout + kBridgeStartAllowance) ==
-      WAIT_OBJECT_0) {
+  const DWORD woken = WaitForMultipleObjects(count, waits, FALSE, kHookRequestTimeout + kBridgeStartAllowance);
+  if (woken == WAIT_OBJECT_0) {
     DWORD code = kBridgeStopped;
     GetExitCodeProcess(bridge, &code);
     return code;
@@ -56,7 +49,7 @@ DWORD WaitForBridge(HANDLE bridge, HANDLE target) {
   // Its hook goes with it, so the target cannot be left hooked.
   TerminateProcess(bridge, kBridgeStopped);
   WaitForSingleObject(bridge, kBridgeStartAllowance);
-  return kBridgeStopped;
+  return woken == WAIT_OBJECT_0 + 1 ? kBridgeTargetEnded : kBridgeStopped;
 }
 
 }  // namespace
@@ -79,15 +72,22 @@ std::string BridgeFolder() {
   return folder;
 }
 
-int BridgeRequest(TSharedBlock& block, DWORD thread) noexcept {
+int BridgeRequest(TSharedBlock& block, DWORD thread, DWORD* outcomeOut) noexcept {
+  DWORD outcome = kBridgeStopped;
+  auto report = scope_exit([&] {
+    if (outcomeOut) *outcomeOut = outcome;
+  });
   try {
     // Watched so that a target that ends ends the wait at once.
     unique_handle target(OpenProcess(SYNCHRONIZE, FALSE, ProcessOfThread(thread)));
     PROCESS_INFORMATION info = {};
-    if (!StartBridge(thread, info)) return 0;
+    if (!StartBridge(thread, info)) {
+      outcome = kBridgeNotStarted;
+      return 0;
+    }
     unique_handle bridge(info.hProcess);
     CloseHandle(info.hThread);
-    const DWORD outcome = WaitForBridge(bridge.get(), target.get());
+    outcome = WaitForBridge(bridge.get(), target.get());
     // A bridge that did not end on its own leaves the field set. The system
     // may keep a hook beyond the end of the thread that set it (Wine does),
     // so it is removed here by the handle the bridge left.

@@ -48,6 +48,12 @@
 // waiting is terminated (its hook goes with it) before the engine returns,
 // and the hook-handle field is cleared; the caller's buffer is written only
 // for a nonzero result, as for any hooked request.
+//
+// Whatever serialises requests between clients is held by the engine for
+// the whole call and never taken by the bridge. The hooked thread runs the
+// bridge folder's selvor32.dll, not the requester's: both come from one
+// release, and a request code that build does not know is answered with the
+// result 0.
 #pragma once
 
 #include <windows.h>
@@ -83,12 +89,18 @@ enum TBridgeExit : DWORD {
   kBridgeNoLibrary = 12,   // selvor32.dll beside the bridge or its hook procedure missing
   kBridgeNoRequest = 13,   // the shared block or the event is not there
   kBridgeHookFailed = 14,  // SetWindowsHookExA refused the thread
+  // Reported by the engine, never by the bridge:
+  kBridgeNotStarted = 0xFFFFFFFE,  // no bridge in its folder, or it could not start
+  kBridgeStopped = 0xFFFFFFFF,     // still running at the bound: terminated
 };
 
 // Whether the process has the bitness of the calling process; on 32-bit
 // Windows always. False also when the process cannot be asked: a thread of
 // unknown bitness is hooked by neither side.
 bool IsSameBitness(DWORD processId) noexcept;
+
+// The process a thread belongs to, or 0 when the thread cannot be asked.
+DWORD ProcessOfThread(DWORD thread) noexcept;
 
 // Whether a request for the thread goes through the bridge: the thread's
 // process is of the other bitness, or the diagnostic switch is set.
@@ -99,7 +111,11 @@ bool NeedsBridge(DWORD thread) noexcept;
 std::string BridgeFolder();
 
 // Serves the request prepared in the block through the bridge, as described
-// above, and returns the result the engine reports.
-int BridgeRequest(TSharedBlock& block, DWORD thread) noexcept;
+// above, and returns the result the engine reports. `outcome`, if given,
+// gets how the bridge ended: its exit code; kBridgeTargetEnded when the
+// engine saw the target end first; kBridgeNotStarted; kBridgeStopped.
+// kBridgeTimedOut, kBridgeTargetEnded and kBridgeStopped mean that the thread
+// did not answer in time.
+int BridgeRequest(TSharedBlock& block, DWORD thread, DWORD* outcome = nullptr) noexcept;
 
 }  // namespace kst

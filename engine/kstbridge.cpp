@@ -52,8 +52,7 @@ DWORD HookAndWait(TSharedBlock& block, DWORD thread, HOOKPROC proc, HMODULE libr
 }
 
 DWORD Serve(DWORD thread, DWORD clientId) {
-  unique_handle threadHandle(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, thread));
-  const DWORD targetId = threadHandle ? GetProcessIdOfThread(threadHandle.get()) : 0;
+  const DWORD targetId = ProcessOfThread(thread);
   unique_handle target(targetId ? OpenProcess(SYNCHRONIZE, FALSE, targetId) : nullptr);
   // This bridge's hook can load only into a process of its own bitness.
   if (!target || !IsSameBitness(targetId)) return kBridgeRefused;

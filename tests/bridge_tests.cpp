@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <fstream>
+#include <thread>
 
 #include "bridge.h"
+#include "hookrequest.h"
+#include "sharedblock.h"
 #include "testsupport.h"
 
 namespace kst {
@@ -59,6 +62,63 @@ TEST(BridgeFolderTest, TheSwitchSendsEveryRequestThroughItsFolder) {
   EXPECT_EQ(BridgeFolder(), "C:\\other\\");
   SetEnvironmentVariableA(kBridgeDirVariable, nullptr);
   EXPECT_FALSE(NeedsBridge(GetCurrentThreadId()));
+}
+
+// A focus-window request for the thread, left in the block as
+// SendHookRequest leaves it before it hooks; the event exists meanwhile.
+struct PreparedRequest {
+  explicit PreparedRequest(DWORD thread) {
+    TSharedBlock& block = *SharedBlock();
+    block.Pending = rqGetFocusWindow;
+    block.Result = 0;
+    block.Window = 0;
+    block.TargetThread = thread;
+  }
+  ~PreparedRequest() { SharedBlock()->Pending = 0; }
+  unique_handle event{CreateEventA(nullptr, FALSE, FALSE, kInjectEventName)};
+};
+
+TEST(BridgeRequestTest, TheOutcomeTellsAnswerMissingBridgeAndEndedTarget) {
+  test::FixtureWindow editor("editor");
+  ASSERT_NE(editor.child, nullptr);
+  const DWORD thread = GetWindowThreadProcessId(editor.top, nullptr);
+  // The bridge and library beside the test are of this bitness.
+  SetEnvironmentVariableA(kBridgeDirVariable, test::ModuleDir().c_str());
+  DWORD outcome = 0;
+  {
+    PreparedRequest request(thread);
+    EXPECT_EQ(BridgeRequest(*SharedBlock(), thread, &outcome), 1);
+    EXPECT_EQ(outcome, kBridgeAnswered);
+    EXPECT_EQ(SharedBlock()->HookHandle, 0u);
+  }
+  {
+    // No such thread: the bridge cannot ask its process and hooks nothing.
+    PreparedRequest request(0xFFFFFFF1);
+    EXPECT_EQ(BridgeRequest(*SharedBlock(), 0xFFFFFFF1, &outcome), 0);
+    EXPECT_EQ(outcome, kBridgeRefused);
+  }
+  SetEnvironmentVariableA(kBridgeDirVariable, (test::ModuleDir() + "no such folder").c_str());
+  {
+    PreparedRequest request(thread);
+    EXPECT_EQ(BridgeRequest(*SharedBlock(), thread, &outcome), 0);
+    EXPECT_EQ(outcome, kBridgeNotStarted);
+  }
+  SetEnvironmentVariableA(kBridgeDirVariable, test::ModuleDir().c_str());
+  {
+    editor.process.Send("hang 20000");
+    Sleep(200);
+    PreparedRequest request(thread);
+    std::thread ender([&] {
+      Sleep(1000);
+      unique_handle process(OpenProcess(PROCESS_TERMINATE, FALSE, editor.process.ProcessId()));
+      TerminateProcess(process.get(), 7);
+    });
+    EXPECT_EQ(BridgeRequest(*SharedBlock(), thread, &outcome), 0);
+    ender.join();
+    EXPECT_EQ(outcome, kBridgeTargetEnded);
+    EXPECT_EQ(SharedBlock()->HookHandle, 0u);
+  }
+  SetEnvironmentVariableA(kBridgeDirVariable, nullptr);
 }
 
 }  // namespace
