@@ -29,10 +29,10 @@
 //
 // The bridge, in this order: refuses a target whose process is not of its
 // own bitness or cannot be asked (kBridgeRefused), so that neither side
-// ever hooks a thread of the other bitness; loads its selvor32.dll and finds
-// the hook procedure (kBridgeNoLibrary); opens the block and the event
-// (kBridgeNoRequest); installs the hook on THREAD and writes its handle
-// into the block's hook-handle field (kBridgeHookFailed); posts WM_NULL to
+// ever hooks a thread of the other bitness; opens the block and the event
+// (kBridgeNoRequest); maps its selvor32.dll, finds the hook procedure
+// (kBridgeNoLibrary), installs the hook on THREAD (kBridgeHookFailed) and
+// writes its handle into the block's hook-handle field; posts WM_NULL to
 // THREAD; waits at most kHookRequestTimeout for the event, the end of the
 // target process or the end of the client; removes the hook, clears the
 // hook-handle field and exits with the outcome (kBridgeAnswered,

@@ -21,21 +21,52 @@ bool ParseNumber(const char*& cursor, DWORD& value) {
 }
 
 // The selvor32.dll in the bridge's own folder, never one on the search path.
-HMODULE LoadOwnLibrary() {
+HMODULE LoadOwnLibrary(DWORD flags) {
   char path[MAX_PATH + 16] = {};
   const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;
   char* name = path + length;
   while (name > path && name[-1] != '\\' && name[-1] != '/') --name;
   lstrcpyA(name, kBridgeLibraryName);
-  return LoadLibraryA(path);
+  return LoadLibraryExA(path, nullptr, flags);
 }
 
-DWORD HookAndWait(TSharedBlock& block, DWORD thread, HOOKPROC proc, HMODULE library, HANDLE event,
-                  HANDLE target, HANDLE client) {
-  unique_hhook hook(SetWindowsHookExA(WH_GETMESSAGE, proc, library, thread));
-  if (!hook) return kBridgeHookFailed;
-  block.HookHandle = HandleToBlock(hook.get());
+// The hook and the library whose procedure it runs; the hook goes first.
+struct THook {
+  unique_hmodule library;
+  unique_hhook hook;
+  DWORD failure = 0;  // why there is no hook
+};
+
+// Installs the library's hook procedure on the thread. The library is first
+// mapped without its start-up and without what it imports: the bridge only
+// hands its address to the system, and the start-up (COM, the plugin table,
+// the shared block) costs more than the rest of a bridged request. Should
+// the system refuse a module mapped so, the library is loaded in full (after
+// the first mapping is gone, so that its start-up does run) and tried again.
+THook InstallHook(DWORD thread) {
+  THook installed;
+  for (const DWORD flags : {static_cast<DWORD>(DONT_RESOLVE_DLL_REFERENCES), DWORD{0}}) {
+    installed.library.reset();
+    installed.library.reset(LoadOwnLibrary(flags));
+    const auto proc = installed.library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(
+                                              installed.library.get(), MAKEINTRESOURCEA(kHookProcOrdinal))))
+                                        : nullptr;
+    if (!proc) {
+      installed.failure = kBridgeNoLibrary;
+      continue;
+    }
+    installed.hook.reset(SetWindowsHookExA(WH_GETMESSAGE, proc, installed.library.get(), thread));
+    if (installed.hook) return installed;
+    installed.failure = kBridgeHookFailed;
+  }
+  return installed;
+}
+
+DWORD HookAndWait(TSharedBlock& block, DWORD thread, HANDLE event, HANDLE target, HANDLE client) {
+  const THook installed = InstallHook(thread);
+  if (!installed.hook) return installed.failure;
+  block.HookHandle = HandleToBlock(installed.hook.get());
   auto clearField = scope_exit([&] { block.HookHandle = 0; });
   PostThreadMessageA(thread, WM_NULL, 0, 0);
   const HANDLE waits[3] = {event, target, client};
@@ -57,12 +88,6 @@ DWORD Serve(DWORD thread, DWORD clientId) {
   // This bridge's hook can load only into a process of its own bitness.
   if (!target || !IsSameBitness(targetId)) return kBridgeRefused;
 
-  unique_hmodule library(LoadOwnLibrary());
-  const auto proc = library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
-                                  GetProcAddress(library.get(), MAKEINTRESOURCEA(kHookProcOrdinal))))
-                            : nullptr;
-  if (!proc) return kBridgeNoLibrary;
-
   unique_handle mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kSharedBlockName));
   unique_view view(mapping ? MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, kSharedBlockSize)
                            : nullptr);
@@ -70,8 +95,7 @@ DWORD Serve(DWORD thread, DWORD clientId) {
   if (!view || !event) return kBridgeNoRequest;
 
   unique_handle client(OpenProcess(SYNCHRONIZE, FALSE, clientId));
-  return HookAndWait(*static_cast<TSharedBlock*>(view.get()), thread, proc, library.get(), event.get(),
-                     target.get(), client.get());
+  return HookAndWait(*static_cast<TSharedBlock*>(view.get()), thread, event.get(), target.get(), client.get());
 }
 
 }  // namespace
