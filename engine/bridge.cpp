@@ -73,7 +73,7 @@ std::string BridgeFolder() {
 }
 
 int BridgeRequest(TSharedBlock& block, DWORD thread, DWORD* outcomeOut) noexcept {
-  DWORD outcome = kBridgeStopped;
+  DWORD outcome = kBridgeNotStarted;
   auto report = scope_exit([&] {
     if (outcomeOut) *outcomeOut = outcome;
   });
@@ -81,10 +81,7 @@ int BridgeRequest(TSharedBlock& block, DWORD thread, DWORD* outcomeOut) noexcept
     // Watched so that a target that ends ends the wait at once.
     unique_handle target(OpenProcess(SYNCHRONIZE, FALSE, ProcessOfThread(thread)));
     PROCESS_INFORMATION info = {};
-    if (!StartBridge(thread, info)) {
-      outcome = kBridgeNotStarted;
-      return 0;
-    }
+    if (!StartBridge(thread, info)) return 0;
     unique_handle bridge(info.hProcess);
     CloseHandle(info.hThread);
     outcome = WaitForBridge(bridge.get(), target.get());
