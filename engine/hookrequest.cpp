@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "bridge.h"
 #include "engine.h"
 #include "plugintable.h"
 #include "sharedblock.h"
@@ -105,6 +106,23 @@ TWaitOutcome HookAndWait(TSharedBlock& block, HANDLE event, const THookTarget& t
   }
 }
 
+// The bridge's account of a request, as the engine's own wait tells it.
+TWaitOutcome BridgeAndWait(TSharedBlock& block, const THookTarget& target) noexcept {
+  DWORD outcome = kBridgeNotStarted;
+  BridgeRequest(block, target.Thread, &outcome);
+  switch (outcome) {
+    case kBridgeAnswered:
+      return TWaitOutcome::Answered;
+    case kBridgeTimedOut:
+    case kBridgeStopped:
+      return TWaitOutcome::TimedOut;
+    case kBridgeTargetEnded:
+      return TWaitOutcome::TargetEnded;
+    default:
+      return TWaitOutcome::NotHooked;
+  }
+}
+
 // Wakes the target thread for the request prepared in the block and waits
 // for the outcome.
 TWaitOutcome Deliver(TSharedBlock& block, const THookTarget& target) noexcept {
@@ -112,6 +130,9 @@ TWaitOutcome Deliver(TSharedBlock& block, const THookTarget& target) noexcept {
   if (!event) return TWaitOutcome::NotHooked;
   // A signal left over from an answer that came too late is not this one's.
   if (GetLastError() == ERROR_ALREADY_EXISTS) ResetEvent(event.get());
+  // This build cannot load into a process of the other bitness: never hook
+  // such a thread, the bridge of that bitness serves it.
+  if (NeedsBridge(target.Thread)) return BridgeAndWait(block, target);
   return HookAndWait(block, event.get(), target);
 }
 

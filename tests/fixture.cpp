@@ -61,9 +61,7 @@ int ServeWindowRole(const std::function<bool(const std::string&)>& command) {
   const uintptr_t self = GetCurrentThreadId();
   HANDLE reader = CreateThread(nullptr, 0, ForwardInput, reinterpret_cast<void*>(self), 0, nullptr);
   if (reader) CloseHandle(reader);
-  unsigned long wakeUps = 0;  // thread WM_NULLs: one per hooked request
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_NULL && !msg.hwnd) ++wakeUps;
     if (msg.message != kCommandMessage || msg.hwnd) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
@@ -73,8 +71,10 @@ int ServeWindowRole(const std::function<bool(const std::string&)>& command) {
     if (line->empty() || *line == "quit") break;
     if (*line == "loaded") {
       Say("loaded=%d", GetModuleHandleA("selvor32.dll") ? 1 : 0);
-    } else if (*line == "wakeups") {
-      Say("wakeups=%lu", wakeUps);
+    } else if (*line == "module") {
+      char path[MAX_PATH] = {};
+      if (HMODULE library = GetModuleHandleA("selvor32.dll")) GetModuleFileNameA(library, path, MAX_PATH);
+      Say("module=%s", path);
     } else if (line->rfind("hang ", 0) == 0) {
       Sleep(static_cast<DWORD>(std::atoi(line->c_str() + 5)));
       Say("unhung");

@@ -24,7 +24,7 @@ std::string ReadCommand();
 // Pumps this thread's messages and hands each line the test sends to
 // `command` on this thread, until "quit" or the end of input. Built in:
 //   loaded      -> "loaded=0|1": whether selvor32.dll is in this process
-//   wakeups     -> "wakeups=N": thread WM_NULLs retrieved, one per hooked request
+//   module      -> "module=PATH": the file it was loaded from ("" if none)
 //   hang MS     -> stops pumping for MS milliseconds, then "unhung"
 // `command` returns false for a line it does not know ("unknown" is said).
 int ServeWindowRole(const std::function<bool(const std::string&)>& command);

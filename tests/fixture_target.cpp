@@ -57,7 +57,7 @@ bool EditorCommand(HWND edit, const std::string& line) {
 // multi-line edit control (or a child of CLASS, e.g. RichEdit20A) holding
 // TEXT, the selection START..END, the focus in the control. Says
 // "ready TOP EDIT", then serves: text, sel, caret, slowsel MS, loaded,
-// wakeups, hang MS, quit.
+// module, hang MS, quit.
 KST_FIXTURE_ROLE("editor", EditorRole) {
   const std::string text = Argument(args, 0, "x = 12+3 ;");
   const int start = std::atoi(Argument(args, 1, "6").c_str());

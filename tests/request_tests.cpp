@@ -132,7 +132,7 @@ TEST_F(RequestTest, ALateAnswerNeverReachesTheNextRequest) {
 TEST_F(RequestTest, AHungTargetCostsOneTimeoutWithEveryPluginEnabled) {
   Editor hung, other("y = 7*6 ;");
   hung.process.Send("hang 30000");
-  PumpMessages(200);
+  PumpMessages(300);  // the editor has taken the command and stopped pumping
   EXPECT_LT(Timed([&] { Read(hung.edit, 0); }), 11500u);
   EXPECT_LT(Timed([&] { library.set_window_text(hung.edit, "15"); }), 11500u);
   // The next call, to an application that answers, is served as usual.
@@ -142,6 +142,7 @@ TEST_F(RequestTest, AHungTargetCostsOneTimeoutWithEveryPluginEnabled) {
 TEST_F(RequestTest, ATargetKilledInTheMiddleOfARequestEndsTheCallPromptly) {
   Editor doomed, other("y = 7*6 ;");
   doomed.process.Send("hang 30000");
+  PumpMessages(300);  // the editor has taken the command and stopped pumping
   std::thread killer([&] {
     Sleep(1000);
     doomed.process.Kill();

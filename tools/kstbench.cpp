@@ -26,6 +26,9 @@ constexpr char kCounterName[] = "KstBench.Counter";
 constexpr char kHookEventName[] = "KstBench.HookEvent";
 constexpr char kLine[] = "x = 12+3 ;";
 constexpr int kCaret = 6;
+// The diagnostic switch that sends every hooked request through the bridge
+// in the folder it names.
+constexpr char kBridgeDirVariable[] = "SELVOR32_BRIDGE_DIR";
 
 // ---------------------------------------------------------------- target
 
@@ -415,6 +418,44 @@ int main(int argc, char** argv) {
     overlap = OverlappingClients(target.edit, second.edit, overlapRounds);
     StopTarget(second);
   }
+  // The same requests handed to the bridge, as for an application of the
+  // other bitness (forced here with the diagnostic switch: the bridge and
+  // library beside kstbench are of this bitness). Each request starts one
+  // bridge process.
+  const size_t directOnlyE = figures.size() - 4;
+  const int bridgedRuns = std::max(5, runs / 10);
+  SetEnvironmentVariableA(kBridgeDirVariable, dir);
+  const size_t bridgedOnlyE = figures.size();
+  for (char letter = 'A'; letter <= 'Z'; ++letter) kst_disable_plugin(letter);
+  kst_enable_plugin('E');
+  figures.push_back(Measure("kst_get_window_text, other process, only E, bridged", bridgedRuns,
+                            [&] { ResetEditor(target.edit, kLine, kCaret); },
+                            [&] { return ReadIs(target.edit, "12+3"); }));
+  for (char letter = 'A'; letter <= 'Z'; ++letter) kst_enable_plugin(letter);
+  const size_t bridgedRead = figures.size();
+  figures.push_back(Measure("kst_get_window_text, other process, bridged", bridgedRuns,
+                            [&] { ResetEditor(target.edit, kLine, kCaret); },
+                            [&] { return ReadIs(target.edit, "12+3"); }));
+  figures.push_back(Measure("kst_set_window_text, other process, bridged", bridgedRuns,
+                            [&] { ResetEditor(target.edit, kLine, kCaret); },
+                            [&] { return kst_set_window_text(target.edit, "15") == 1; }));
+  SetEnvironmentVariableA(kBridgeDirVariable, nullptr);
+  // What starting the bridge alone costs: it refuses a command it does not
+  // understand before it loads anything.
+  const std::string bridgeExe = std::string(dir) + "\\kstbridge.exe";
+  figures.push_back(Measure("  bridge process start and exit alone", bridgedRuns, nullptr, [&] {
+    std::string command = "\"" + bridgeExe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(bridgeExe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+      return false;
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return true;
+  }));
 
   // What one request asks of the foreign window before it hooks the thread.
   figures.push_back(Measure("window queries of one request (IsWindow, class, thread)", runs, nullptr, [&] {
@@ -488,6 +529,10 @@ int main(int argc, char** argv) {
   std::printf("two callers at once, %d rounds each (a replace and a read): %d served, %d refused, "
               "%d crossed, %.2f s\n",
               overlapRounds, overlap.served, overlap.refused, overlap.crossed, overlap.seconds);
+  const double bridgedOverDirect = figures[bridgedOnlyE].median / figures[directOnlyE].median;
+  std::printf("bridged request / direct request (only E): %.1f, +%.0f us per request\n", bridgedOverDirect,
+              figures[bridgedOnlyE].median - figures[directOnlyE].median);
+  std::printf("bridged read / direct read: %.1f\n", figures[bridgedRead].median / read);
   for (const Growth& g : growth)
     std::printf("growth ratio 32767 / 1024, %s: %.1f (target <= 40)\n", g.control, g.ratio);
 
@@ -513,6 +558,8 @@ int main(int argc, char** argv) {
                  "  \"overlapping_callers\": {\"rounds_each\": %d, \"served\": %d, \"refused\": %d, "
                  "\"crossed\": %d, \"seconds\": %.2f},\n",
                  overlapRounds, overlap.served, overlap.refused, overlap.crossed, overlap.seconds);
+    std::fprintf(json, "  \"bridged_request_over_direct\": %.3f,\n", bridgedOverDirect);
+    std::fprintf(json, "  \"bridged_read_over_direct\": %.3f,\n", figures[bridgedRead].median / read);
     std::fprintf(json, "  \"read_over_clipboard\": %.3f,\n  \"growth_ratio_32767_over_1024\": {", read / clipboard);
     for (size_t i = 0; i < growth.size(); ++i)
       std::fprintf(json, "%s\"%s\": %.2f", i ? ", " : "", growth[i].control, growth[i].ratio);

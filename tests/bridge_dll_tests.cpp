@@ -1,0 +1,236 @@
+// Requests served through the bridge. This machine has no process of the
+// other bitness, so the diagnostic switch sends requests for threads of this
+// bitness through it; the bridge and its selvor32.dll are copied into a
+// folder of their own, so that the file the target loads shows which way the
+// request went.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "bridge.h"
+#include "hookrequest.h"
+#include "selvor32.h"
+#include "testsupport.h"
+
+namespace kst::test {
+namespace {
+
+// A folder holding the given files copied from beside the test.
+std::string FolderWith(const std::string& name, std::initializer_list<const char*> files) {
+  const std::string folder = ModuleDir() + name + "\\";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const char* file : {kBridgeExeName, kBridgeLibraryName}) DeleteFileA((folder + file).c_str());
+  for (const char* file : files)
+    EXPECT_TRUE(CopyFileA((ModuleDir() + file).c_str(), (folder + file).c_str(), FALSE))
+        << file << ": " << GetLastError();
+  return folder;
+}
+
+// The diagnostic switch, set for the life of the object.
+struct ForcedBridge {
+  explicit ForcedBridge(const std::string& folder) { SetEnvironmentVariableA(kBridgeDirVariable, folder.c_str()); }
+  ~ForcedBridge() { SetEnvironmentVariableA(kBridgeDirVariable, nullptr); }
+  ForcedBridge(const ForcedBridge&) = delete;
+  ForcedBridge& operator=(const ForcedBridge&) = delete;
+};
+
+// A foreign editor from the fixture, in the foreground.
+struct Editor : FixtureWindow {
+  explicit Editor(const std::string& arguments = "\"x = 12+3 ;\" 6 6") : FixtureWindow("editor " + arguments) {
+    if (top && !PumpUntil([&] { return GetForegroundWindow() == top; }, 5000))
+      ADD_FAILURE() << "the editor did not come to the foreground";
+  }
+};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+void ExpectNoRequestLeft() {
+  BlockView block;
+  ASSERT_TRUE(block);
+  EXPECT_EQ(block->Pending, 0);
+  EXPECT_EQ(block->HookHandle, 0u);
+}
+
+// Kills the first kstbridge.exe this process starts, once it has had time to
+// hook; `killedAt` gets the tick count of the kill (0 if none was found).
+std::thread KillBridgeWhenStarted(std::atomic<DWORD>& killedAt) {
+  return std::thread([&killedAt] {
+    const DWORD deadline = GetTickCount() + 5000;
+    while (static_cast<LONG>(GetTickCount() - deadline) < 0) {
+      unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+      PROCESSENTRY32 entry = {};
+      entry.dwSize = sizeof(entry);
+      for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID != GetCurrentProcessId() || Lower(entry.szExeFile) != kBridgeExeName)
+          continue;
+        unique_handle bridge(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+        Sleep(500);  // hooked and waiting by now
+        if (bridge && TerminateProcess(bridge.get(), 99)) killedAt = GetTickCount();
+        return;
+      }
+      Sleep(10);
+    }
+  });
+}
+
+class BridgeTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
+  }
+  // The bridge and its library, copied into a folder of their own.
+  static std::string Bridge() { return FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName}); }
+  // Stops the editor's thread from pumping for the given time.
+  static void Hang(Editor& editor, int ms) {
+    editor.process.Send("hang " + std::to_string(ms));
+    Sleep(200);
+  }
+  Selvor32 library;
+};
+
+TEST_F(BridgeTest, TheRunAtTheCaretIsReadAndReplacedThroughTheBridge) {
+  const std::string folder = Bridge();
+  for (const char* control : {"EDIT", "RichEdit20A"}) {
+    Editor editor(std::string("\"x = 12+3 ;\" 6 6 ") + control);
+    ForcedBridge forced(folder);
+    char buffer[KST_TEXT_BUFFER_SIZE] = {};
+    POINT point = {0, 0};
+    ASSERT_EQ(library.get_window_text(editor.child, buffer, &point), 1) << control;
+    EXPECT_STREQ(buffer, "12+3") << control;
+    EXPECT_EQ(library.get_last_used_plugin(), 'E') << control;
+    EXPECT_EQ(editor.Ask("sel"), "sel=4 8") << control;
+    const auto caret = Words(editor.Ask("caret"));
+    ASSERT_EQ(caret.size(), 3u);
+    EXPECT_EQ(point.x, std::atoi(caret[1].c_str())) << control;
+
+    EXPECT_EQ(library.set_window_text(editor.child, "15"), 1) << control;
+    EXPECT_EQ(editor.Ask("text"), "text=x = 15 ;") << control;
+    // The target holds the bridge's library, not the client's.
+    EXPECT_EQ(Lower(editor.Ask("module")), Lower("module=" + folder + kBridgeLibraryName)) << control;
+    ExpectNoRequestLeft();
+  }
+}
+
+TEST_F(BridgeTest, TheFocusWindowComesThroughTheBridge) {
+  const std::string folder = Bridge();
+  Editor editor;
+  ForcedBridge forced(folder);
+  EXPECT_EQ(library.get_focus_window(), editor.child);
+  EXPECT_EQ(Lower(editor.Ask("module")), Lower("module=" + folder + kBridgeLibraryName));
+  ExpectNoRequestLeft();
+}
+
+TEST_F(BridgeTest, AMissingBridgeOrLibraryAnswersZeroAtOnceAndWritesNothing) {
+  const struct {
+    const char* name;
+    std::initializer_list<const char*> files;
+  } cases[] = {
+      {"bridge-none", {}},
+      {"bridge-no-library", {kBridgeExeName}},
+      {"bridge-no-exe", {kBridgeLibraryName}},
+  };
+  for (const auto& c : cases) {
+    const std::string folder = FolderWith(c.name, c.files);
+    Editor editor;
+    ForcedBridge forced(folder);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(library.get_focus_window(), nullptr) << c.name;
+    EXPECT_LT(GetTickCount() - start, 1500u) << c.name;
+
+    // Only the hooked plugins: those of the caller's thread preset the point.
+    library.disable_plugin('C');
+    library.disable_plugin('F');
+    char buffer[KST_TEXT_BUFFER_SIZE] = "untouched";
+    POINT point = {3, 4};
+    start = GetTickCount();
+    EXPECT_EQ(library.get_window_text(editor.child, buffer, &point), 0) << c.name;
+    EXPECT_EQ(library.set_window_text(editor.child, "15"), 0) << c.name;
+    // Each plugin of both walks starts a bridge that gives up at once.
+    EXPECT_LT(GetTickCount() - start, 4000u) << c.name;
+    EXPECT_STREQ(buffer, "untouched") << c.name;
+    EXPECT_EQ(point.x, 3);
+    EXPECT_EQ(point.y, 4);
+    EXPECT_EQ(editor.Ask("text"), "text=x = 12+3 ;") << c.name;
+    EXPECT_EQ(editor.Ask("loaded"), "loaded=0") << c.name;
+    ExpectNoRequestLeft();
+    library.enable_plugin('C');
+    library.enable_plugin('F');
+  }
+}
+
+TEST_F(BridgeTest, AHungTargetCostsTheBoundAndIsLeftUnhooked) {
+  const std::string folder = Bridge();
+  Editor editor;
+  ForcedBridge forced(folder);
+  Hang(editor, 13000);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(library.get_focus_window(), nullptr);
+  const DWORD elapsed = GetTickCount() - start;
+  EXPECT_GE(elapsed, 9500u);
+  EXPECT_LT(elapsed, kHookRequestTimeout + kBridgeStartAllowance);
+  ExpectNoRequestLeft();
+  EXPECT_EQ(editor.process.ReadLine(10000), "unhung");
+  // The late WM_NULL finds no hook: the editor goes on at once, untouched.
+  const DWORD answered = GetTickCount();
+  EXPECT_EQ(editor.Ask("sel"), "sel=6 6");
+  EXPECT_LT(GetTickCount() - answered, 1000u);
+  EXPECT_EQ(editor.Ask("loaded"), "loaded=0");
+  // And the next request through the bridge is served.
+  EXPECT_EQ(library.get_focus_window(), editor.child);
+  ExpectNoRequestLeft();
+}
+
+TEST_F(BridgeTest, ABridgeKilledMidRequestEndsTheCallPromptly) {
+  const std::string folder = Bridge();
+  Editor editor;
+  ForcedBridge forced(folder);
+  Hang(editor, 8000);
+  std::atomic<DWORD> killedAt{0};
+  std::thread killer = KillBridgeWhenStarted(killedAt);
+  EXPECT_EQ(library.get_focus_window(), nullptr);
+  const DWORD returnedAt = GetTickCount();
+  killer.join();
+  ASSERT_NE(killedAt.load(), 0u) << "no bridge was started";
+  EXPECT_LT(returnedAt - killedAt.load(), 1000u);
+  ExpectNoRequestLeft();
+  EXPECT_EQ(editor.process.ReadLine(10000), "unhung");
+  // The hook went with the bridge: nothing is loaded into the editor.
+  EXPECT_EQ(editor.Ask("sel"), "sel=6 6");
+  EXPECT_EQ(editor.Ask("loaded"), "loaded=0");
+}
+
+TEST_F(BridgeTest, ATargetThatEndsEndsTheBridgedCallPromptly) {
+  const std::string folder = Bridge();
+  Editor editor;
+  ForcedBridge forced(folder);
+  Hang(editor, 20000);
+  const DWORD pid = editor.process.ProcessId();
+  std::thread ender([pid] {
+    Sleep(1000);
+    unique_handle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+    TerminateProcess(process.get(), 7);
+  });
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(library.get_focus_window(), nullptr);
+  const DWORD elapsed = GetTickCount() - start;
+  ender.join();
+  EXPECT_LT(elapsed, 3000u);
+  ExpectNoRequestLeft();
+}
+
+}  // namespace
+}  // namespace kst::test
