@@ -22,8 +22,6 @@ constexpr char kGetObjectMessage[] = "WM_HTML_GETOBJECT";
 constexpr char kOleAccLibrary[] = "oleacc.dll";
 constexpr char kObjectFromLresult[] = "ObjectFromLresult";
 constexpr wchar_t kCharacterUnit[] = L"character";
-// What a plugin hands over at most, not counting the NUL.
-constexpr int kMaxText = 32767;
 
 // A document and the text range the plugin works on; the range is empty
 // when the document offers none.
@@ -122,7 +120,7 @@ void GrowRangeEnd(IHTMLTxtRange* range, IHTMLTxtRange* probe, bool forwards) {
     MoveOneCharacter(probe, forwards, unit.get());
     unique_bstr current = RangeText(probe);
     if (SameText(current.get(), previous.get())) return;
-    if (!IsNonBlank(BstrToAnsi(current.get()).c_str())) return;
+    if (!IsNonBlankBstr(current.get())) return;
     MoveOneCharacter(range, forwards, unit.get());
     previous = std::move(current);
   }
@@ -185,8 +183,8 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) noexcept {
     *point = {-2, -2};
     const THtmlRange work = GetHtmlWorkRange(window);
     if (!work.Range) return;
-    const std::string text = BstrToAnsi(RangeText(work.Range.Get()).get(), kMaxText);
-    if (!text.empty()) lstrcpynA(buffer, text.c_str(), kMaxText + 1);
+    const std::string text = BstrToAnsiPrefix(RangeText(work.Range.Get()).get());
+    if (!text.empty()) lstrcpynA(buffer, text.c_str(), static_cast<int>(kMaxDeliveredText + 1));
     ShowRange(work.Range.Get());
     *point = {-1, -1};
     ReadCaretPoint(window, work.Document.Get(), *point);
