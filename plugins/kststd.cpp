@@ -192,7 +192,7 @@ std::string TSelection::ReadSelection(size_t limit) {
 }
 
 std::optional<std::string> TSelection::ReplaceSelection(const char* newText, size_t limit) {
-  ReadSelection(1);  // selects the run at the caret, so that the run is replaced
+  ReadSelection(kMaxCharBytes);  // selects the run at the caret, so that the run is replaced
   if (!FKnown || FStart == -1 || !IsOnItsLine(FStart) || !IsOnItsLine(FEnd)) return std::nullopt;
   Send(EM_REPLACESEL, 1, reinterpret_cast<LPARAM>(newText));
   ReadRange();
@@ -412,7 +412,7 @@ int WINAPI SetText(HWND window, const char* text) {
     if (!selection) return;
     // One character more than the text is enough to tell a longer run.
     const size_t length = std::strlen(text);
-    const std::optional<std::string> reread = selection->ReplaceSelection(text, length + 1);
+    const std::optional<std::string> reread = selection->ReplaceSelection(text, length + kMaxCharBytes);
     if (reread && *reread == std::string_view(text, length)) result = 1;
     SendMessageA(window, EM_SCROLLCARET, 0, 0);
   });

@@ -16,6 +16,9 @@ namespace kst::kststd {
 
 // At most this many 8-bit characters are handed back from a control.
 constexpr size_t kMaxText = kMaxDeliveredText;
+// The most bytes one character takes in an ANSI code page: a text cut to
+// fewer may come out empty.
+constexpr size_t kMaxCharBytes = 4;
 
 // A rich edit selection longer than this is not read whole: EM_GETSELTEXT
 // takes no capacity, so the buffer must hold the whole selection the control
