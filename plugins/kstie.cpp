@@ -10,7 +10,6 @@
 #include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
-#include "plugintable.h"
 
 namespace kst::ie {
 namespace {

@@ -28,10 +28,31 @@ bool IsBlankUnit(unsigned value) { return value <= 32; }
 // Offsets within a line, as 64-bit values so that no answer overflows them.
 int64_t OffsetIn(const TLineText& line, LONG position) { return static_cast<int64_t>(position) - line.Start; }
 
-// The head of a range of many lines stops once it holds `limit` characters;
-// a buffer budget keeps a control that reports every line as huge from
-// costing more than a few of them.
+// What the line buffers of one range may take in all: a control that reports
+// every line of a long range as huge costs a few of them, not thousands.
 constexpr size_t kLineBufferBudget = size_t{64} << 20;
+
+// At most `limit` characters of a window's text, wide or 8-bit.
+template <typename Char>
+std::basic_string<Char> WindowTextHead(HWND window, int64_t limit) {
+  const auto send = sizeof(Char) == sizeof(wchar_t) ? SendMessageW : SendMessageA;
+  const LRESULT length = std::clamp<LRESULT>(send(window, WM_GETTEXTLENGTH, 0, 0), 0, static_cast<LRESULT>(limit));
+  std::basic_string<Char> text(static_cast<size_t>(length) + 1, Char{});
+  const LRESULT copied = send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
+  return text;
+}
+
+// The line's part of a window text, taken when it begins with what the
+// control gave for the line before.
+template <typename Text>
+bool TakeLine(const Text& all, const TLineText& head, const Text& given, Text& line) {
+  if (all.size() <= static_cast<size_t>(head.Start)) return false;
+  Text taken = all.substr(static_cast<size_t>(head.Start), static_cast<size_t>(head.Reported));
+  if (taken.compare(0, given.size(), given) != 0) return false;
+  line = std::move(taken);
+  return true;
+}
 
 }  // namespace
 
@@ -248,36 +269,21 @@ TLineText TEditSelection::ReadLineText(LONG line, LONG lineStart, LONG lineLengt
 
 // The line cut from the window text up to the line's end; the head that
 // EM_GETLINE gave tells which units the control counts in, and stays what
-// is known when the window text does not agree with it.
+// is known when the window text does not begin the line with it.
 TLineText TEditSelection::ReadFromWindowText(const TLineText& head) {
   const int64_t lineEnd = static_cast<int64_t>(head.Start) + head.Reported;
   if (head.Start < 0 || lineEnd > kMaxWindowText) return head;
   TLineText text = head;
+  bool taken = false;
   if (Unicode()) {
-    const LONG length = static_cast<LONG>(std::clamp<LRESULT>(SendMessageW(FWindow, WM_GETTEXTLENGTH, 0, 0), 0,
-                                                              static_cast<LRESULT>(lineEnd)));
-    std::wstring all(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(FWindow, WM_GETTEXT, all.size(), reinterpret_cast<LPARAM>(all.data()));
-    all.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
-    if (all.size() <= static_cast<size_t>(head.Start)) return head;
-    text.Chars = all.substr(static_cast<size_t>(head.Start), static_cast<size_t>(head.Reported));
-    return text.Chars.compare(0, head.Chars.size(), head.Chars) == 0 ? text : head;
+    taken = TakeLine(WindowTextHead<wchar_t>(FWindow, lineEnd), head, head.Chars, text.Chars);
+  } else {
+    // Two bytes for each character at most, one if the control counts bytes.
+    const std::string all = WindowTextHead<char>(FWindow, 2 * lineEnd);
+    taken = head.InBytes ? TakeLine(all, head, head.Bytes, text.Bytes)
+                         : TakeLine(AnsiToWide(all.data(), all.size()), head, head.Chars, text.Chars);
   }
-  // Two bytes for each character at most, one if the control counts bytes.
-  const LRESULT bytes = std::min<LRESULT>(SendMessageA(FWindow, WM_GETTEXTLENGTH, 0, 0), 2 * lineEnd);
-  if (bytes <= 0) return head;
-  std::string all(static_cast<size_t>(bytes) + 1, '\0');
-  const LRESULT copied = SendMessageA(FWindow, WM_GETTEXT, all.size(), reinterpret_cast<LPARAM>(all.data()));
-  all.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, bytes)));
-  if (head.InBytes) {
-    if (all.size() <= static_cast<size_t>(head.Start)) return head;
-    text.Bytes = all.substr(static_cast<size_t>(head.Start), static_cast<size_t>(head.Reported));
-    return text.Bytes.compare(0, head.Bytes.size(), head.Bytes) == 0 ? text : head;
-  }
-  const std::wstring chars = AnsiToWide(all.data(), all.size());
-  if (chars.size() <= static_cast<size_t>(head.Start)) return head;
-  text.Chars = chars.substr(static_cast<size_t>(head.Start), static_cast<size_t>(head.Reported));
-  return text.Chars.compare(0, head.Chars.size(), head.Chars) == 0 ? text : head;
+  return taken ? text : head;
 }
 
 std::string TEditSelection::ReadText(size_t limit) {

@@ -115,8 +115,8 @@ class TSelection {
   // any range within the line can be judged without asking the control.
   virtual TLineText ReadLineText(LONG line, LONG lineStart, LONG lineLength) = 0;
 
-  // The window counts in UTF-16 units and is sent the messages that copy
-  // text as wide ones, which lose nothing the code page lacks.
+  // A Unicode window counts in UTF-16 units; the messages that copy text
+  // are sent to it as wide ones, which lose nothing the code page lacks.
   bool Unicode() const { return IsWindowUnicode(FWindow) != FALSE; }
   // Fills the line from a zero-filled buffer that the control filled in
   // answer to an ANSI message, `copied` characters by its count.
@@ -163,8 +163,9 @@ class TRichEditSelection final : public TSelection {
   TLineText ReadLineText(LONG line, LONG lineStart, LONG lineLength) override;
 
  private:
-  // The control's selection of `length` characters, read whole.
+  // The control's selection, `length` characters from `start`, read whole.
   TLineText ReadSelected(LONG start, LONG length);
+  // Selects start..start+length first; what the control keeps of it is read.
   TLineText ReadAsSelection(LONG start, LONG length);
 };
 

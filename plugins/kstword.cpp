@@ -8,7 +8,6 @@
 #include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
-#include "plugintable.h"
 
 namespace kst::word {
 
