@@ -24,11 +24,14 @@ std::wstring AnsiToWide(const char* text, size_t length) {
   const int size = MultiByteToWideChar(CP_ACP, 0, text, count, nullptr, 0);
   if (size <= 0) return {};
   std::wstring wide(static_cast<size_t>(size), L'\0');
-  wide.resize(static_cast<size_t>(std::max(MultiByteToWideChar(CP_ACP, 0, text, count, wide.data(), size), 0)));
+  wide.resize(
+      static_cast<size_t>(std::max(MultiByteToWideChar(CP_ACP, 0, text, count, wide.data(), size), 0)));
   return wide;
 }
 
-std::wstring AnsiToWide(const char* text) { return text ? AnsiToWide(text, std::strlen(text)) : std::wstring(); }
+std::wstring AnsiToWide(const char* text) {
+  return text ? AnsiToWide(text, std::strlen(text)) : std::wstring();
+}
 
 size_t AnsiCutPoint(std::string_view text, size_t limit) {
   if (text.size() <= limit) return text.size();
@@ -66,7 +69,9 @@ std::string WideToAnsiPrefix(const wchar_t* text, size_t length, size_t limit) {
   return AnsiPrefix(WideToAnsi(text, std::min(length, reach)), limit);
 }
 
-std::string BstrToAnsiPrefix(BSTR text, size_t limit) { return WideToAnsiPrefix(text, SysStringLen(text), limit); }
+std::string BstrToAnsiPrefix(BSTR text, size_t limit) {
+  return WideToAnsiPrefix(text, SysStringLen(text), limit);
+}
 
 bool IsNonBlankText(std::wstring_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](wchar_t c) { return c > 32; });

@@ -6,8 +6,8 @@
 #include <cwchar>
 #include <string>
 
-#include "kstiei.h"
 #include "kstconvert.h"
+#include "kstiei.h"
 #include "kstplugin.h"
 #include "kstres.h"
 

@@ -36,7 +36,8 @@ constexpr size_t kLineBufferBudget = size_t{64} << 20;
 template <typename Char>
 std::basic_string<Char> WindowTextHead(HWND window, int64_t limit) {
   const auto send = sizeof(Char) == sizeof(wchar_t) ? SendMessageW : SendMessageA;
-  const LRESULT length = std::clamp<LRESULT>(send(window, WM_GETTEXTLENGTH, 0, 0), 0, static_cast<LRESULT>(limit));
+  const LRESULT length =
+      std::clamp<LRESULT>(send(window, WM_GETTEXTLENGTH, 0, 0), 0, static_cast<LRESULT>(limit));
   std::basic_string<Char> text(static_cast<size_t>(length) + 1, Char{});
   const LRESULT copied = send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
@@ -143,7 +144,8 @@ void TSelection::TakeAnsiAnswer(TLineText& line, const char* buffer, size_t size
   std::string bytes(buffer, strnlen(buffer, std::min<size_t>(size, 2 * static_cast<size_t>(copied))));
   std::wstring chars = AnsiToWide(bytes.data(), bytes.size());
   // Which of the two the control counts shows where they differ.
-  if (static_cast<int64_t>(bytes.size()) == line.Reported && static_cast<int64_t>(chars.size()) != line.Reported) {
+  if (static_cast<int64_t>(bytes.size()) == line.Reported &&
+      static_cast<int64_t>(chars.size()) != line.Reported) {
     line.InBytes = true;
     line.Bytes = std::move(bytes);
   } else {
@@ -251,7 +253,8 @@ TLineText TEditSelection::ReadLineText(LONG line, LONG lineStart, LONG lineLengt
   TBuffer buffer((static_cast<size_t>(capacity) + 1) * 2, '\0');
   std::memcpy(buffer.data(), &capacity, sizeof(capacity));
   const LONG copied = static_cast<LONG>(std::clamp<LRESULT>(
-      unicode ? SendMessageW(FWindow, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer.data()))
+      unicode ? SendMessageW(FWindow, EM_GETLINE, static_cast<WPARAM>(line),
+                             reinterpret_cast<LPARAM>(buffer.data()))
               : Send(EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer.data())),
       0, capacity));
   if (unicode) {
@@ -262,7 +265,8 @@ TLineText TEditSelection::ReadLineText(LONG line, LONG lineStart, LONG lineLengt
     if (copied == 1 && static_cast<BYTE>(buffer[1]) == HIBYTE(capacity)) buffer[1] = '\0';
     TakeAnsiAnswer(text, buffer.data(), buffer.size(), copied);
   }
-  if (copied == capacity && wanted > capacity && text.Length() < text.Reported) text = ReadFromWindowText(text);
+  if (copied == capacity && wanted > capacity && text.Length() < text.Reported)
+    text = ReadFromWindowText(text);
   text.TrimToReported();
   return text;
 }
@@ -310,10 +314,11 @@ std::string TEditSelection::ReadText(size_t limit) {
     if (from < 0) FKnown = false;
     // A range may end between a line's CR and LF: nothing past the line's
     // length is taken.
-    const int64_t to = line == last ? std::min<int64_t>(OffsetIn(lineText, FEnd), lineText.Length())
-                                    : lineText.Length();
+    const int64_t to =
+        line == last ? std::min<int64_t>(OffsetIn(lineText, FEnd), lineText.Length()) : lineText.Length();
     if (line != first) text += "\r\n";
-    if (to > from) text += lineText.Ansi(static_cast<LONG>(std::max<int64_t>(from, 0)), static_cast<LONG>(to));
+    if (to > from)
+      text += lineText.Ansi(static_cast<LONG>(std::max<int64_t>(from, 0)), static_cast<LONG>(to));
   }
   return AnsiPrefix(std::move(text), limit);
 }
@@ -349,7 +354,8 @@ TLineText TRichEditSelection::ReadSelected(LONG start, LONG length) {
 // it keeps a selection within its text. A control that reports keeping
 // something else gives nothing.
 TLineText TRichEditSelection::ReadAsSelection(LONG start, LONG length) {
-  CHARRANGE wanted = {start, static_cast<LONG>(std::min<int64_t>(INT32_MAX, static_cast<int64_t>(start) + length))};
+  CHARRANGE wanted = {start,
+                      static_cast<LONG>(std::min<int64_t>(INT32_MAX, static_cast<int64_t>(start) + length))};
   Send(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&wanted));
   FSelectionMoved = true;
   CHARRANGE kept = {-1, -1};
@@ -378,7 +384,8 @@ TLineText TRichEditSelection::ReadLineText(LONG /*line*/, LONG lineStart, LONG l
 std::string TRichEditSelection::ReadText(size_t limit) {
   if (FEnd == FStart) return {};
   const int64_t length = static_cast<int64_t>(FEnd) - FStart;
-  if (length <= kMaxRichRange) return AnsiPrefix(ReadSelected(FStart, static_cast<LONG>(length)).Ansi(), limit);
+  if (length <= kMaxRichRange)
+    return AnsiPrefix(ReadSelected(FStart, static_cast<LONG>(length)).Ansi(), limit);
   // Every character gives at least one byte.
   const std::string head = ReadAsSelection(FStart, static_cast<LONG>(std::min(limit, kMaxText) + 1)).Ansi();
   SelectRange();

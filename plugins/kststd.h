@@ -35,8 +35,8 @@ constexpr LONG kMaxWindowText = 1 << 26;
 // that count characters) or bytes (ANSI edit controls that count bytes on a
 // multibyte code page).
 struct TLineText {
-  LONG Start = 0;      // the position of its first character
-  LONG Reported = 0;   // the length the control reported for it
+  LONG Start = 0;     // the position of its first character
+  LONG Reported = 0;  // the length the control reported for it
   bool InBytes = false;
   std::wstring Chars;  // the text, unless InBytes
   std::string Bytes;   // the text, if InBytes

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "ksttomi.h"
 #include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
+#include "ksttomi.h"
 
 using Microsoft::WRL::ComPtr;
 

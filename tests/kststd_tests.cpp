@@ -3,7 +3,6 @@
 // answers the edit messages from a small text model and a script, for what
 // real controls never answer.
 #include <gtest/gtest.h>
-
 #include <richedit.h>
 
 #include <algorithm>
@@ -233,8 +232,17 @@ using test::HighLetters;
 using test::WholeCharactersIn;
 using test::WithHighLetters;
 
-
-enum class Kind { Edit, EditW, EditMulti, RichA, RichW, Scripted, ScriptedRich, ScriptedWide, ScriptedRichWide };
+enum class Kind {
+  Edit,
+  EditW,
+  EditMulti,
+  RichA,
+  RichW,
+  Scripted,
+  ScriptedRich,
+  ScriptedWide,
+  ScriptedRichWide
+};
 
 const char* KindName(Kind kind) {
   switch (kind) {
@@ -345,6 +353,7 @@ class TestControl {
     text.resize(SendMessageA(window_, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
     return text;
   }
+
  private:
   Kind kind_;
   HWND window_ = nullptr;
@@ -380,7 +389,9 @@ Read ReadText(HWND window) {
 double ThreadMs() {
   FILETIME created, exited, kernel, user;
   GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
-  auto ms = [](FILETIME t) { return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e4; };
+  auto ms = [](FILETIME t) {
+    return (static_cast<double>(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) / 1e4;
+  };
   return ms(kernel) + ms(user);
 }
 
@@ -1055,7 +1066,8 @@ TEST(StdEdit, LongLinesAreReadAndReplacedWhereTheCaretIs) {
       EXPECT_LT(ThreadMs() - started, 1000.0) << KindName(kind) << ", " << c.name;
       EXPECT_EQ(read.result, 1) << KindName(kind) << ", " << c.name;
       EXPECT_EQ(read.text, std::string(c.expectedLength, 'w')) << KindName(kind) << ", " << c.name;
-      const LONG wordStart = static_cast<LONG>(c.wordAt), wordEnd = static_cast<LONG>(c.wordAt + c.wordLength);
+      const LONG wordStart = static_cast<LONG>(c.wordAt),
+                 wordEnd = static_cast<LONG>(c.wordAt + c.wordLength);
       EXPECT_EQ(control.Selection(), Range(wordStart, wordEnd)) << KindName(kind) << ", " << c.name;
 
       control.Select(c.caret, c.caret);
@@ -1064,8 +1076,8 @@ TEST(StdEdit, LongLinesAreReadAndReplacedWhereTheCaretIs) {
       EXPECT_LT(ThreadMs() - started, 1000.0) << KindName(kind) << ", " << c.name;
       std::string expected = line;
       expected.replace(c.wordAt, c.wordLength, "XYZ");
-      EXPECT_TRUE(control.Text() == expected) << KindName(kind) << ", " << c.name << ": "
-                                              << control.Text().size() << " characters";
+      EXPECT_TRUE(control.Text() == expected)
+          << KindName(kind) << ", " << c.name << ": " << control.Text().size() << " characters";
       EXPECT_EQ(control.Selection(), Range(wordStart, wordStart + 3)) << KindName(kind) << ", " << c.name;
     }
   }

@@ -217,7 +217,8 @@ TEST_F(ScriptedTom, CharactersNotBytesGrowAndAreCut) {
     EXPECT_EQ(model_->selStart, c.start);
     EXPECT_EQ(model_->selEnd, c.end);
   }
-  for (const std::string& selected : {std::string(32766, 'a') + "J" + std::string(100, 'b'), std::string(20000, 'K')}) {
+  for (const std::string& selected :
+       {std::string(32766, 'a') + "J" + std::string(100, 'b'), std::string(20000, 'K')}) {
     HWND window = Open("[" + selected + "]");
     model_->text = test::WithHighLetters(model_->text);
     const Read read = ReadSelection(window);

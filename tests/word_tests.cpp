@@ -172,14 +172,14 @@ TEST_F(WordTest, AnEmptySelectionGrowsToTheRunOfNonBlankCharacters) {
     const wchar_t* expected;
     long grownStart, grownEnd;
   } cases[] = {
-      {L"12+34 \r", 2, 2, L"12+34", 0, 5},         // just after the 2
-      {L"abc def\r", 0, 0, L"abc", 0, 3},          // start of the document
-      {L"x ab+cd y\r", 5, 5, L"ab+cd", 2, 7},      // inside a run between blanks
-      {L"last\r", 4, 4, L"last", 0, 4},            // before the final paragraph mark
-      {L"ab  cd\r", 3, 3, L"", 3, 3},              // blanks on both sides
-      {L"a\tb\r\nc", 2, 2, L"b", 2, 3},            // tabs and line ends are blanks
-      {L"ab   cd\r", 2, 5, L"   ", 2, 5},          // a blank selection is kept as it is
-      {L"12+34 x\r", 1, 3, L"2+", 1, 3},           // so is any other selection
+      {L"12+34 \r", 2, 2, L"12+34", 0, 5},                 // just after the 2
+      {L"abc def\r", 0, 0, L"abc", 0, 3},                  // start of the document
+      {L"x ab+cd y\r", 5, 5, L"ab+cd", 2, 7},              // inside a run between blanks
+      {L"last\r", 4, 4, L"last", 0, 4},                    // before the final paragraph mark
+      {L"ab  cd\r", 3, 3, L"", 3, 3},                      // blanks on both sides
+      {L"a\tb\r\nc", 2, 2, L"b", 2, 3},                    // tabs and line ends are blanks
+      {L"ab   cd\r", 2, 5, L"   ", 2, 5},                  // a blank selection is kept as it is
+      {L"12+34 x\r", 1, 3, L"2+", 1, 3},                   // so is any other selection
       {L"caf\u00e9 au lait\r", 2, 2, L"caf\u00e9", 0, 4},  // ANSI code page
   };
   for (const auto& c : cases) {
