@@ -73,6 +73,11 @@ std::string BstrToAnsiPrefix(BSTR text, size_t limit) {
   return WideToAnsiPrefix(text, SysStringLen(text), limit);
 }
 
+void DeliverText(BSTR text, char* buffer) {
+  const std::string ansi = BstrToAnsiPrefix(text);
+  if (!ansi.empty()) lstrcpynA(buffer, ansi.c_str(), static_cast<int>(kMaxDeliveredText + 1));
+}
+
 bool IsNonBlankText(std::wstring_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](wchar_t c) { return c > 32; });
 }

@@ -36,6 +36,10 @@ std::string BstrToAnsi(BSTR text, UINT limit = UINT_MAX);
 // at most `limit` bytes of them; only as much is converted as can reach them.
 std::string WideToAnsiPrefix(const wchar_t* text, size_t length, size_t limit = kMaxDeliveredText);
 std::string BstrToAnsiPrefix(BSTR text, size_t limit = kMaxDeliveredText);
+// Copies what a plugin delivers of a text into the caller's buffer: its
+// first whole characters, at most kMaxDeliveredText bytes, and the NUL. An
+// empty text leaves the buffer as it is.
+void DeliverText(BSTR text, char* buffer);
 
 // The blank test on characters, whatever the code page: true for a text that
 // is not empty and holds no character of code 32 or below.

@@ -182,8 +182,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) noexcept {
     *point = {-2, -2};
     const THtmlRange work = GetHtmlWorkRange(window);
     if (!work.Range) return;
-    const std::string text = BstrToAnsiPrefix(RangeText(work.Range.Get()).get());
-    if (!text.empty()) lstrcpynA(buffer, text.c_str(), static_cast<int>(kMaxDeliveredText + 1));
+    DeliverText(RangeText(work.Range.Get()).get(), buffer);
     ShowRange(work.Range.Get());
     *point = {-1, -1};
     ReadCaretPoint(window, work.Document.Get(), *point);

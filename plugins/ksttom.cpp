@@ -144,8 +144,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) {
   return PluginBoundary([&](int& result) {
     ComPtr<ITextSelection> selection = GetTomSelection(window);
     if (!selection) return;
-    const std::string text = BstrToAnsiPrefix(TextOf(selection.Get()).get());
-    if (!text.empty()) lstrcpynA(buffer, text.c_str(), static_cast<int>(kMaxDeliveredText + 1));
+    DeliverText(TextOf(selection.Get()).get(), buffer);
     ScrollTomSelectionIntoView(window);
     *point = {-1, -1};
     long x = 0, y = 0;

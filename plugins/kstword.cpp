@@ -232,8 +232,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) {
     if (!selection) return;
     unique_bstr text;
     OleCheck(selection->get_Text(text.put()));
-    const std::string ansi = BstrToAnsiPrefix(text.get());
-    if (!ansi.empty()) lstrcpynA(buffer, ansi.c_str(), static_cast<int>(kMaxDeliveredText + 1));
+    DeliverText(text.get(), buffer);
     result = 1;
     point->x = -1;
     point->y = -1;
