@@ -50,7 +50,9 @@ template <typename Text>
 bool TakeLine(const Text& all, const TLineText& head, const Text& given, Text& line) {
   if (all.size() <= static_cast<size_t>(head.Start)) return false;
   Text taken = all.substr(static_cast<size_t>(head.Start), static_cast<size_t>(head.Reported));
-  if (taken.compare(0, given.size(), given) != 0) return false;
+  // The head's last character may be one cut in half.
+  const size_t whole = given.empty() ? 0 : given.size() - 1;
+  if (taken.compare(0, whole, given, 0, whole) != 0) return false;
   line = std::move(taken);
   return true;
 }
@@ -135,10 +137,14 @@ void TSelection::TakeAnsiAnswer(TLineText& line, const char* buffer, size_t size
   line.Bytes.clear();
   line.InBytes = false;
   if (copied <= 0) return;  // what the buffer holds is not the control's
-  if (HoldsWideText(buffer, size, copied)) {
-    const size_t units = std::min<size_t>(static_cast<size_t>(copied), size / 2);
-    line.Chars.assign(reinterpret_cast<const wchar_t*>(buffer), units);
-    line.Chars.resize(wcsnlen(line.Chars.c_str(), line.Chars.size()));
+  // 16-bit text holds as many characters as the control says it copied; a
+  // control that counts what it meant to copy rather than the bytes it
+  // wrote (Wine's translation of EM_GETLINE cuts a character that does not
+  // fit) still gave 8-bit text.
+  const size_t units = std::min<size_t>(static_cast<size_t>(copied), size / 2);
+  const auto* wide = reinterpret_cast<const wchar_t*>(buffer);
+  if (HoldsWideText(buffer, size, copied) && wcsnlen(wide, units) == static_cast<size_t>(copied)) {
+    line.Chars.assign(wide, units);
     return;
   }
   std::string bytes(buffer, strnlen(buffer, std::min<size_t>(size, 2 * static_cast<size_t>(copied))));

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <memory>
 #include <optional>
@@ -1029,41 +1030,51 @@ TEST(StdEdit, TheLimitIsReachedBetweenCharacters) {
 TEST(StdEdit, LongLinesAreReadAndReplacedWhereTheCaretIs) {
   const struct {
     const char* name;
+    const wchar_t* before;  // the lines before the long one
     size_t length;
     size_t wordAt;
     size_t wordLength;
-    LONG caret;
-    size_t expectedLength;  // of what is read
+    wchar_t letter;  // of the word; J stands for a letter beyond ASCII
+    size_t caret;    // within the long line
   } cases[] = {
-      {"70,000 characters, a word at 40,000", 70000, 40000, 6, 40001, 6},
-      {"65,542 characters, a word at 100", 65542, 100, 6, 101, 6},
-      {"70,000 characters, a run of 60,000 at the start", 70000, 0, 60000, 50, kMaxText},
+      {"70,000 characters, a word at 40,000", L"", 70000, 40000, 6, L'w', 40001},
+      {"65,542 characters, a word at 100", L"", 65542, 100, 6, L'w', 101},
+      {"70,000 characters, a run of 60,000 at the start", L"", 70000, 0, 60000, L'w', 50},
+      {"70,000 characters, a multibyte word at 40,000", L"", 70000, 40000, 6, L'J', 40003},
+      {"70,000 characters, a multibyte run of 60,000", L"", 70000, 0, 60000, L'J', 50},
+      {"70,000 characters after a short line", L"ab cd\r\n", 70000, 40000, 6, L'w', 40001},
   };
   for (Kind kind : kRealKinds) {
     for (const auto& c : cases) {
-      std::string line(c.length, ' ');
-      line.replace(c.wordAt, c.wordLength, std::string(c.wordLength, 'w'));
-      TestControl control(kind, line);
-      ASSERT_EQ(control.Text().size(), c.length) << KindName(kind);
-      control.Select(c.caret, c.caret);
+      // A rich edit control counts one character for a line break, an edit
+      // control two.
+      if (*c.before && kind != Kind::EditMulti) continue;
+      const std::wstring word(c.wordLength, WithHighLetters(std::wstring(1, c.letter))[0]);
+      std::wstring line(c.length, L' ');
+      line.replace(c.wordAt, c.wordLength, word);
+      const std::wstring text = c.before + line;
+      const LONG offset = static_cast<LONG>(std::wcslen(c.before));
+      const std::string label = std::string(KindName(kind)) + ", " + c.name;
+      TestControl control(kind, AnsiOf(text));
+      ASSERT_EQ(control.Text(), AnsiOf(text)) << label;
+      const LONG caret = offset + static_cast<LONG>(c.caret);
+      control.Select(caret, caret);
       double started = ThreadMs();
       const Read read = ReadText(control.Window());
-      EXPECT_LT(ThreadMs() - started, 1000.0) << KindName(kind) << ", " << c.name;
-      EXPECT_EQ(read.result, 1) << KindName(kind) << ", " << c.name;
-      EXPECT_EQ(read.text, std::string(c.expectedLength, 'w')) << KindName(kind) << ", " << c.name;
-      const LONG wordStart = static_cast<LONG>(c.wordAt),
-                 wordEnd = static_cast<LONG>(c.wordAt + c.wordLength);
-      EXPECT_EQ(control.Selection(), Range(wordStart, wordEnd)) << KindName(kind) << ", " << c.name;
+      EXPECT_LT(ThreadMs() - started, 1000.0) << label;
+      EXPECT_EQ(read.result, 1) << label;
+      EXPECT_EQ(read.text, WholeCharactersIn(word, kMaxText)) << label << ": " << read.text.size() << " bytes";
+      const LONG wordStart = offset + static_cast<LONG>(c.wordAt);
+      EXPECT_EQ(control.Selection(), Range(wordStart, wordStart + static_cast<LONG>(c.wordLength))) << label;
 
-      control.Select(c.caret, c.caret);
+      control.Select(caret, caret);
       started = ThreadMs();
-      EXPECT_EQ(SetText(control.Window(), "XYZ"), 1) << KindName(kind) << ", " << c.name;
-      EXPECT_LT(ThreadMs() - started, 1000.0) << KindName(kind) << ", " << c.name;
-      std::string expected = line;
-      expected.replace(c.wordAt, c.wordLength, "XYZ");
-      EXPECT_TRUE(control.Text() == expected)
-          << KindName(kind) << ", " << c.name << ": " << control.Text().size() << " characters";
-      EXPECT_EQ(control.Selection(), Range(wordStart, wordStart + 3)) << KindName(kind) << ", " << c.name;
+      EXPECT_EQ(SetText(control.Window(), "XYZ"), 1) << label;
+      EXPECT_LT(ThreadMs() - started, 1000.0) << label;
+      std::wstring expected = text;
+      expected.replace(wordStart, c.wordLength, L"XYZ");
+      EXPECT_TRUE(control.Text() == AnsiOf(expected)) << label << ": " << control.Text().size() << " bytes";
+      EXPECT_EQ(control.Selection(), Range(wordStart, wordStart + 3)) << label;
     }
   }
 }
