@@ -6,11 +6,10 @@
 #include <cwchar>
 #include <string>
 
-#include "kstiei.h"
 #include "kstconvert.h"
+#include "kstiei.h"
 #include "kstplugin.h"
 #include "kstres.h"
-#include "plugintable.h"
 
 namespace kst::ie {
 namespace {
@@ -22,8 +21,6 @@ constexpr char kGetObjectMessage[] = "WM_HTML_GETOBJECT";
 constexpr char kOleAccLibrary[] = "oleacc.dll";
 constexpr char kObjectFromLresult[] = "ObjectFromLresult";
 constexpr wchar_t kCharacterUnit[] = L"character";
-// What a plugin hands over at most, not counting the NUL.
-constexpr int kMaxText = 32767;
 
 // A document and the text range the plugin works on; the range is empty
 // when the document offers none.
@@ -122,7 +119,7 @@ void GrowRangeEnd(IHTMLTxtRange* range, IHTMLTxtRange* probe, bool forwards) {
     MoveOneCharacter(probe, forwards, unit.get());
     unique_bstr current = RangeText(probe);
     if (SameText(current.get(), previous.get())) return;
-    if (!IsNonBlank(BstrToAnsi(current.get()).c_str())) return;
+    if (!IsNonBlankBstr(current.get())) return;
     MoveOneCharacter(range, forwards, unit.get());
     previous = std::move(current);
   }
@@ -185,8 +182,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) noexcept {
     *point = {-2, -2};
     const THtmlRange work = GetHtmlWorkRange(window);
     if (!work.Range) return;
-    const std::string text = BstrToAnsi(RangeText(work.Range.Get()).get(), kMaxText);
-    if (!text.empty()) lstrcpynA(buffer, text.c_str(), kMaxText + 1);
+    DeliverText(RangeText(work.Range.Get()).get(), buffer);
     ShowRange(work.Range.Get());
     *point = {-1, -1};
     ReadCaretPoint(window, work.Document.Get(), *point);

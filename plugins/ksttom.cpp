@@ -4,19 +4,15 @@
 
 #include <string>
 
-#include "ksttomi.h"
 #include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
-#include "plugintable.h"
+#include "ksttomi.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace kst::tom {
 namespace {
-
-// The buffer takes at most this many characters and the NUL.
-constexpr int kTextMax = 32767;
 
 long StartOf(ITextRange* range) {
   long start = 0;
@@ -30,10 +26,10 @@ long EndOf(ITextRange* range) {
   return end;
 }
 
-std::string TextOf(ITextRange* range) {
+unique_bstr TextOf(ITextRange* range) {
   unique_bstr text;
   OleCheck(range->GetText(text.put()));
-  return BstrToAnsi(text.get());
+  return text;
 }
 
 ComPtr<ITextRange> RangeOf(ITextDocument* document, long start, long end) {
@@ -71,14 +67,14 @@ void GrowSelection(ITextDocument* document, ITextSelection* selection) {
   const long lineEnd = EndOf(line.Get());
   // A control that does not move its selection must not keep us looping.
   for (long start = StartOf(selection); start > lineStart;) {
-    if (!IsNonBlank(TextOf(RangeOf(document, start - 1, EndOf(selection)).Get()).c_str())) break;
+    if (!IsNonBlankBstr(TextOf(RangeOf(document, start - 1, EndOf(selection)).Get()).get())) break;
     OleCheck(selection->SetStart(start - 1));
     const long moved = StartOf(selection);
     if (moved >= start) break;
     start = moved;
   }
   for (long end = EndOf(selection); end < lineEnd;) {
-    if (!IsNonBlank(TextOf(RangeOf(document, StartOf(selection), end + 1).Get()).c_str())) break;
+    if (!IsNonBlankBstr(TextOf(RangeOf(document, StartOf(selection), end + 1).Get()).get())) break;
     OleCheck(selection->SetEnd(end + 1));
     const long moved = EndOf(selection);
     if (moved <= end) break;
@@ -148,8 +144,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) {
   return PluginBoundary([&](int& result) {
     ComPtr<ITextSelection> selection = GetTomSelection(window);
     if (!selection) return;
-    const std::string text = TextOf(selection.Get());
-    if (!text.empty()) lstrcpynA(buffer, text.c_str(), kTextMax + 1);
+    DeliverText(TextOf(selection.Get()).get(), buffer);
     ScrollTomSelectionIntoView(window);
     *point = {-1, -1};
     long x = 0, y = 0;

@@ -8,7 +8,6 @@
 #include "kstconvert.h"
 #include "kstplugin.h"
 #include "kstres.h"
-#include "plugintable.h"
 
 namespace kst::word {
 
@@ -21,11 +20,6 @@ constexpr char kWindowClass[] = "_WwG";
 constexpr char kCaptionMarker[] = "KSTWord120601";
 constexpr wchar_t kCaptionMarkerW[] = L"KSTWord120601";
 constexpr int kTitleSize = 260;
-// lstrcpynA's count: 32767 characters and the NUL.
-constexpr int kTextCopyLimit = 32768;
-// Every UTF-16 unit gives at least half a byte in the ANSI code page, so this
-// many units always cover the characters that reach the caller.
-constexpr UINT kTextConvertLimit = 2 * kTextCopyLimit;
 
 bool SameText(BSTR a, BSTR b) {
   const UINT length = SysStringLen(a);
@@ -137,7 +131,7 @@ bool ProbeStep(msword::Range* probe, MoveProbe moveProbe) {
   moveProbe();
   unique_bstr after = TextOf(probe);
   if (SameText(after.get(), before.get())) return false;
-  return IsNonBlank(BstrToAnsi(after.get()).c_str());
+  return IsNonBlankBstr(after.get());
 }
 
 void GrowSelection(msword::_Document* document, msword::Selection* selection, VARIANT& keptStart,
@@ -238,8 +232,7 @@ int WINAPI GetText(HWND window, char* buffer, POINT* point) {
     if (!selection) return;
     unique_bstr text;
     OleCheck(selection->get_Text(text.put()));
-    const std::string ansi = BstrToAnsi(text.get(), kTextConvertLimit);
-    if (!ansi.empty()) lstrcpynA(buffer, ansi.c_str(), kTextCopyLimit);
+    DeliverText(text.get(), buffer);
     result = 1;
     point->x = -1;
     point->y = -1;

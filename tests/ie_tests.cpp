@@ -13,6 +13,7 @@
 #include "plugintable.h"
 #include "selvor32.h"
 #include "sharedblock.h"
+#include "testsupport.h"
 
 namespace kst {
 namespace {
@@ -27,14 +28,7 @@ struct TRead {
   POINT point;
 };
 
-std::string Ansi(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string result(size, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr,
-                      nullptr);
-  return result;
-}
+std::string Ansi(const std::wstring& text) { return test::AnsiOf(text); }
 
 std::wstring Wide(const std::string& text) {
   const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -299,6 +293,41 @@ TEST_F(IePluginTest, ALongSelectionIsCutTo32767Characters) {
     const size_t expected = std::min<size_t>(length, 32767);
     ASSERT_EQ(read.text.size(), expected) << length;
     EXPECT_EQ(read.text, Ansi(text.substr(0, expected)));
+  }
+}
+
+// What grows and what is cut are characters, whatever the code page: a run
+// of multibyte letters, characters blank only once converted (the Western
+// code page turns the ideographic and the en space into spaces), and the
+// 32767 limit reached just before a multibyte letter.
+TEST_F(IePluginTest, CharactersNotBytesGrowAndAreCut) {
+  const struct {
+    const wchar_t* text;  // J, K, L: the high letters
+    long caret;
+    const wchar_t* expected;
+    long runStart, runEnd;
+  } cases[] = {
+      {L"ab JKL cd", 5, L"JKL", 3, 6},
+      {L"x a\u3000b\u2002c y", 4, L"a\u3000b\u2002c", 2, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    test::ResetHtmlPage();
+    Field(test::WithHighLetters(c.text), c.caret);
+    const TRead read = Read();
+    EXPECT_EQ(read.result, 1);
+    EXPECT_EQ(read.text, Ansi(test::WithHighLetters(c.expected)));
+    EXPECT_EQ(HtmlPage().SelStart, c.runStart);
+    EXPECT_EQ(HtmlPage().SelEnd, c.runEnd);
+  }
+  for (const std::wstring& selected :
+       {std::wstring(32766, L'a') + L"J" + std::wstring(100, L'b'), std::wstring(20000, L'K')}) {
+    test::ResetHtmlPage();
+    const std::wstring text = test::WithHighLetters(selected);
+    Field(text, 0, static_cast<long>(text.size()));
+    const TRead read = Read();
+    EXPECT_EQ(read.result, 1);
+    EXPECT_EQ(read.text, test::WholeCharactersIn(text, 32767)) << read.text.size() << " bytes";
   }
 }
 

@@ -211,6 +211,35 @@ std::string WindowText(HWND window) {
   return text;
 }
 
+std::string AnsiOf(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  std::string ansi(size, '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), size, nullptr,
+                      nullptr);
+  return ansi;
+}
+
+std::wstring HighLetters() { return GetACP() == 932 ? L"\u65e5\u672c\u8a9e" : L"\u00e9\u00e0\u00fc"; }
+
+std::wstring WithHighLetters(std::wstring text) {
+  const std::wstring high = HighLetters();
+  for (wchar_t& c : text)
+    if (c >= L'J' && c <= L'L') c = high[c - L'J'];
+  return text;
+}
+
+std::string WholeCharactersIn(const std::wstring& text, size_t limit) {
+  std::string head;
+  for (wchar_t c : text) {
+    const std::string one = AnsiOf(std::wstring(1, c));
+    if (head.size() + one.size() > limit) break;
+    head += one;
+  }
+  return head;
+}
+
 std::vector<std::string> Words(const std::string& line) {
   std::istringstream in(line);
   std::vector<std::string> words;

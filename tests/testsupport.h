@@ -110,6 +110,19 @@ std::string FormatWindow(HWND window);
 // The whole text of a window of any process (WM_GETTEXT).
 std::string WindowText(HWND window);
 
+// ---- text in the system's ANSI code page ----
+
+// UTF-16 text in the ANSI code page, as the plugins convert it.
+std::string AnsiOf(const std::wstring& text);
+// Three letters of the system's code page beyond ASCII: two bytes each on the
+// Japanese code page (932), one each on the Western one (1252).
+std::wstring HighLetters();
+// The text with J, K and L standing for the three high letters.
+std::wstring WithHighLetters(std::wstring text);
+// The first whole characters of a text that fit in `limit` bytes of the ANSI
+// code page, counted one character at a time.
+std::string WholeCharactersIn(const std::wstring& text, size_t limit);
+
 // Splits a line of output on blanks.
 std::vector<std::string> Words(const std::string& line);
 

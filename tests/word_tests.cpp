@@ -10,6 +10,7 @@
 
 #include "fakeword.h"
 #include "kstword.h"
+#include "testsupport.h"
 
 namespace kst {
 namespace {
@@ -168,18 +169,18 @@ TEST_F(WordTest, AnEmptySelectionGrowsToTheRunOfNonBlankCharacters) {
   const struct {
     const wchar_t* text;
     long start, end;
-    const char* expected;
+    const wchar_t* expected;
     long grownStart, grownEnd;
   } cases[] = {
-      {L"12+34 \r", 2, 2, "12+34", 0, 5},         // just after the 2
-      {L"abc def\r", 0, 0, "abc", 0, 3},          // start of the document
-      {L"x ab+cd y\r", 5, 5, "ab+cd", 2, 7},      // inside a run between blanks
-      {L"last\r", 4, 4, "last", 0, 4},            // before the final paragraph mark
-      {L"ab  cd\r", 3, 3, "", 3, 3},              // blanks on both sides
-      {L"a\tb\r\nc", 2, 2, "b", 2, 3},            // tabs and line ends are blanks
-      {L"ab   cd\r", 2, 5, "   ", 2, 5},          // a blank selection is kept as it is
-      {L"12+34 x\r", 1, 3, "2+", 1, 3},           // so is any other selection
-      {L"caf\u00e9 au lait\r", 2, 2, "caf\xe9", 0, 4},  // ANSI code page
+      {L"12+34 \r", 2, 2, L"12+34", 0, 5},                 // just after the 2
+      {L"abc def\r", 0, 0, L"abc", 0, 3},                  // start of the document
+      {L"x ab+cd y\r", 5, 5, L"ab+cd", 2, 7},              // inside a run between blanks
+      {L"last\r", 4, 4, L"last", 0, 4},                    // before the final paragraph mark
+      {L"ab  cd\r", 3, 3, L"", 3, 3},                      // blanks on both sides
+      {L"a\tb\r\nc", 2, 2, L"b", 2, 3},                    // tabs and line ends are blanks
+      {L"ab   cd\r", 2, 5, L"   ", 2, 5},                  // a blank selection is kept as it is
+      {L"12+34 x\r", 1, 3, L"2+", 1, 3},                   // so is any other selection
+      {L"caf\u00e9 au lait\r", 2, 2, L"caf\u00e9", 0, 4},  // ANSI code page
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
@@ -190,13 +191,56 @@ TEST_F(WordTest, AnEmptySelectionGrowsToTheRunOfNonBlankCharacters) {
     caseFake.Mark();
     const ReadResult read = ReadText(caseFake.Editor(window));
     EXPECT_EQ(read.result, 1);
-    EXPECT_EQ(read.text, c.expected);
+    EXPECT_EQ(read.text, test::AnsiOf(c.expected));
     EXPECT_EQ(caseFake.SelStart(window), c.grownStart);
     EXPECT_EQ(caseFake.SelEnd(window), c.grownEnd);
     EXPECT_EQ(read.point.x, 120);
     EXPECT_EQ(read.point.y, 240 + CaptionHeight());
     EXPECT_EQ(caseFake.Leaks(), "");
     EXPECT_EQ(caseFake.Unexpected(), std::vector<std::string>{});
+  }
+}
+
+// What grows and what is cut are characters, whatever the code page: a run
+// of multibyte letters, characters blank only once converted (the Western
+// code page turns the ideographic and the en space into spaces), and the
+// 32767 limit reached just before a multibyte letter.
+TEST_F(WordTest, CharactersNotBytesGrowAndAreCut) {
+  const struct {
+    const wchar_t* text;  // J, K, L: the high letters
+    long start, end;
+    const wchar_t* expected;
+    long grownStart, grownEnd;
+  } cases[] = {
+      {L"ab JKL cd\r", 5, 5, L"JKL", 3, 6},
+      {L"x a\u3000b\u2002c y\r", 4, 4, L"a\u3000b\u2002c", 2, 7},
+      {L"JKL\r", 0, 3, L"JKL", 0, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    FakeWord caseFake;
+    const int window =
+        caseFake.AddWindow(caseFake.AddDocument(test::WithHighLetters(c.text)), kTitle, true, c.start, c.end);
+    ASSERT_TRUE(caseFake.Register());
+    caseFake.Mark();
+    const ReadResult read = ReadText(caseFake.Editor(window));
+    EXPECT_EQ(read.result, 1);
+    EXPECT_EQ(read.text, test::AnsiOf(test::WithHighLetters(c.expected)));
+    EXPECT_EQ(caseFake.SelStart(window), c.grownStart);
+    EXPECT_EQ(caseFake.SelEnd(window), c.grownEnd);
+    EXPECT_EQ(caseFake.Leaks(), "");
+  }
+  for (const std::wstring& selected :
+       {std::wstring(32766, L'a') + L"J" + std::wstring(100, L'b'), std::wstring(20000, L'K')}) {
+    FakeWord caseFake;
+    const std::wstring text = test::WithHighLetters(selected);
+    const int window = caseFake.AddWindow(caseFake.AddDocument(text + L"\r"), kTitle, true, 0,
+                                          static_cast<long>(text.size()));
+    ASSERT_TRUE(caseFake.Register());
+    caseFake.Mark();
+    const ReadResult read = ReadText(caseFake.Editor(window));
+    EXPECT_EQ(read.result, 1);
+    EXPECT_EQ(read.text, test::WholeCharactersIn(text, 32767)) << read.text.size() << " bytes";
   }
 }
 
@@ -220,8 +264,9 @@ TEST_F(WordTest, SetTextAfterGetTextReplacesExactlyWhatWasRead) {
   const int window = OneWindow(L"a 12+34 b\r", 4, 4);
   Register();
   ASSERT_EQ(ReadText(fake.Editor(window)).text, "12+34");
-  EXPECT_EQ(word::SetText(fake.Editor(window), "r\xe9sum\xe9"), 1);
-  EXPECT_EQ(fake.Text(0), L"a r\u00e9sum\u00e9 b\r");
+  const std::wstring replacement = L"r" + test::HighLetters() + L"sum";
+  EXPECT_EQ(word::SetText(fake.Editor(window), test::AnsiOf(replacement).c_str()), 1);
+  EXPECT_EQ(fake.Text(0), L"a " + replacement + L" b\r");
 }
 
 TEST_F(WordTest, NoMatchingWindowReadsNothing) {
