@@ -5,17 +5,25 @@
 
 namespace kst {
 
-bool IsSameBitness(DWORD processId) noexcept {
-  BOOL selfWow64 = FALSE;
-  if (!IsWow64Process(GetCurrentProcess(), &selfWow64)) return false;
+bool IsSameBitnessProcess(HANDLE process) noexcept {
+  // This process's answer never changes; ask the system once.
+  static const int selfWow64 = [] {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) ? (wow64 ? 1 : 0) : -1;
+  }();
+  if (selfWow64 < 0) return false;
 #ifndef _WIN64
   // A 32-bit process outside WOW64 runs on 32-bit Windows: every process there is 32-bit.
   if (!selfWow64) return true;
 #endif
-  unique_handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   BOOL targetWow64 = FALSE;
-  if (!process || !IsWow64Process(process.get(), &targetWow64)) return false;
-  return targetWow64 == selfWow64;
+  if (!process || !IsWow64Process(process, &targetWow64)) return false;
+  return (targetWow64 ? 1 : 0) == selfWow64;
+}
+
+bool IsSameBitness(DWORD processId) noexcept {
+  unique_handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  return IsSameBitnessProcess(process.get());
 }
 
 DWORD ProcessOfThread(DWORD thread) noexcept {

@@ -58,6 +58,8 @@ bool NeedsBridge(DWORD thread) noexcept {
   return BridgeForced() || !IsSameBitness(ProcessOfThread(thread));
 }
 
+bool NeedsBridgeFor(HANDLE process) noexcept { return BridgeForced() || !IsSameBitnessProcess(process); }
+
 std::string BridgeFolder() {
   std::string folder;
   if (const DWORD size = GetEnvironmentVariableA(kBridgeDirVariable, nullptr, 0); size > 1) {

@@ -98,6 +98,8 @@ enum TBridgeExit : DWORD {
 // Windows always. False also when the process cannot be asked: a thread of
 // unknown bitness is hooked by neither side.
 bool IsSameBitness(DWORD processId) noexcept;
+// The same for an open process (PROCESS_QUERY_LIMITED_INFORMATION).
+bool IsSameBitnessProcess(HANDLE process) noexcept;
 
 // The process a thread belongs to, or 0 when the thread cannot be asked.
 DWORD ProcessOfThread(DWORD thread) noexcept;
@@ -105,6 +107,8 @@ DWORD ProcessOfThread(DWORD thread) noexcept;
 // Whether a request for the thread goes through the bridge: the thread's
 // process is of the other bitness, or the diagnostic switch is set.
 bool NeedsBridge(DWORD thread) noexcept;
+// The same for a thread of an open process.
+bool NeedsBridgeFor(HANDLE process) noexcept;
 
 // The folder of the bridge to use, with a trailing backslash: the switch's
 // folder when it is set, else the fixed folder beside the engine's file.

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "faultguard.h"
+#include "hookrequest.h"
 #include "plugintable.h"
 #include "sharedblock.h"
 
@@ -25,6 +26,7 @@ void EngineAttach(HINSTANCE instance) noexcept {
 }
 
 void EngineDetach() noexcept {
+  DetachHookRequests();
   DetachSharedBlock();
   if (g_ComInitialized) CoUninitialize();
   g_ComInitialized = false;

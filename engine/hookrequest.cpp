@@ -1,5 +1,6 @@
 #include "hookrequest.h"
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -11,18 +12,50 @@
 
 namespace kst {
 
-TNamedLock::TNamedLock(const char* name, DWORD timeoutMs) noexcept
-    : mutex_(CreateMutexA(nullptr, FALSE, name)) {
+namespace {
+
+// The process keeps one handle to each named mutex from its first use on:
+// every request takes them, and opening a named object is a trip to the
+// system of its own.
+struct TKeptMutex {
+  const char* Name;
+  std::atomic<HANDLE> Handle;
+};
+TKeptMutex g_KeptMutexes[] = {{kRequestMutexName, nullptr}, {kBlockMutexName, nullptr}};
+
+HANDLE KeptMutex(const char* name) noexcept {
+  for (TKeptMutex& kept : g_KeptMutexes) {
+    if (kept.Name != name) continue;
+    if (HANDLE mutex = kept.Handle.load()) return mutex;
+    HANDLE created = CreateMutexA(nullptr, FALSE, name);
+    if (!created) return nullptr;
+    HANDLE expected = nullptr;
+    if (kept.Handle.compare_exchange_strong(expected, created)) return created;
+    CloseHandle(created);  // another thread of this process was first
+    return expected;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TNamedLock::TNamedLock(const char* name, DWORD timeoutMs) noexcept : mutex_(KeptMutex(name)) {
   if (!mutex_) {
     held_ = true;
     return;
   }
-  const DWORD wait = WaitForSingleObject(mutex_.get(), timeoutMs);
+  const DWORD wait = WaitForSingleObject(mutex_, timeoutMs);
   owned_ = held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
 }
 
 TNamedLock::~TNamedLock() {
-  if (owned_) ReleaseMutex(mutex_.get());
+  if (owned_) ReleaseMutex(mutex_);
+}
+
+void DetachHookRequests() noexcept {
+  for (TKeptMutex& kept : g_KeptMutexes) {
+    if (HANDLE mutex = kept.Handle.exchange(nullptr)) CloseHandle(mutex);
+  }
 }
 
 namespace {
@@ -89,14 +122,13 @@ enum class TWaitOutcome { NotHooked, Answered, TimedOut, TargetEnded };
 // end of its process. The hook is removed and its field cleared whatever
 // happens.
 TWaitOutcome HookAndWait(TSharedBlock& block, HANDLE event, const THookTarget& target) noexcept {
-  unique_handle process(OpenProcess(SYNCHRONIZE, FALSE, target.Process));
   unique_hhook hook(SetWindowsHookExA(WH_GETMESSAGE, HookProc, OwnModule(), target.Thread));
   if (!hook) return TWaitOutcome::NotHooked;
   block.HookHandle = HandleToBlock(hook.get());
   auto clearField = scope_exit([&] { block.HookHandle = 0; });
   PostThreadMessageA(target.Thread, WM_NULL, 0, 0);
-  const HANDLE handles[] = {event, process.get()};
-  switch (WaitForMultipleObjects(process ? 2 : 1, handles, FALSE, kHookRequestTimeout)) {
+  const HANDLE handles[] = {event, target.ProcessHandle.get()};
+  switch (WaitForMultipleObjects(target.Waitable ? 2 : 1, handles, FALSE, kHookRequestTimeout)) {
     case WAIT_OBJECT_0:
       return TWaitOutcome::Answered;
     case WAIT_OBJECT_0 + 1:
@@ -125,14 +157,15 @@ TWaitOutcome BridgeAndWait(TSharedBlock& block, const THookTarget& target) noexc
 
 // Wakes the target thread for the request prepared in the block and waits
 // for the outcome.
-TWaitOutcome Deliver(TSharedBlock& block, const THookTarget& target) noexcept {
+TWaitOutcome Deliver(TSharedBlock& block, THookTarget& target) noexcept {
   unique_handle event(CreateEventA(nullptr, FALSE, FALSE, kInjectEventName));
   if (!event) return TWaitOutcome::NotHooked;
   // A signal left over from an answer that came too late is not this one's.
   if (GetLastError() == ERROR_ALREADY_EXISTS) ResetEvent(event.get());
   // This build cannot load into a process of the other bitness: never hook
   // such a thread, the bridge of that bitness serves it.
-  if (NeedsBridge(target.Thread)) return BridgeAndWait(block, target);
+  if (target.Bridged < 0) target.Bridged = NeedsBridgeFor(target.ProcessHandle.get()) ? 1 : 0;
+  if (target.Bridged) return BridgeAndWait(block, target);
   return HookAndWait(block, event.get(), target);
 }
 
@@ -255,8 +288,14 @@ bool ServeHookedRequest(TSharedBlock& block) noexcept {
 
 THookTarget FindHookTarget(HWND toHook) noexcept {
   THookTarget target;
-  if (IsWindow(toHook) && !IsConsoleWindow(toHook))
-    target.Thread = GetWindowThreadProcessId(toHook, &target.Process);
+  if (!IsWindow(toHook) || IsConsoleWindow(toHook)) return target;
+  target.Thread = GetWindowThreadProcessId(toHook, &target.Process);
+  target.ProcessHandle.reset(
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, target.Process));
+  target.Waitable = static_cast<bool>(target.ProcessHandle);
+  // A process that refuses to be waited on may still tell its bitness.
+  if (!target.ProcessHandle)
+    target.ProcessHandle.reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, target.Process));
   return target;
 }
 

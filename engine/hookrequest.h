@@ -52,15 +52,25 @@ class TNamedLock {
   bool Held() const noexcept { return held_; }
 
  private:
-  unique_handle mutex_;
+  HANDLE mutex_ = nullptr;  // the process's handle, kept until shut-down
   bool owned_ = false;
   bool held_ = false;
 };
+
+// Process shut-down: closes the handles the locks keep open.
+void DetachHookRequests() noexcept;
 
 // The thread that serves a call's hooked requests, resolved once per call.
 struct THookTarget {
   DWORD Thread = 0;  // 0: the window is gone or is a console window, never hooked
   DWORD Process = 0;
+  // Waited on beside the answer, and asked for its bitness (null when the
+  // process cannot be opened).
+  unique_handle ProcessHandle;
+  bool Waitable = false;  // the handle has SYNCHRONIZE
+  // Whether the thread's requests go through the bridge: asked once, at
+  // the first request (-1: not yet).
+  int Bridged = -1;
   // Set when a request timed out or the process ended: a thread that did not
   // answer once is not asked again in the same call.
   bool GaveUp = false;
