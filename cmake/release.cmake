@@ -4,14 +4,33 @@
 # one staging folder and zips it (cmake/release.sh).
 include(CMakePackageConfigHelpers)
 
-# The archive's contents. For each bitness, bin/ holds what a client runs and
-# ships, lib/ what it links with: per library the DLL, the GNU and Visual C++
-# import libraries and the .def; per program the EXE.
-set(KST_RELEASE_LIBRARIES selvor32 marbeck)
-set(KST_RELEASE_PROGRAMS kstclient marbeckctl)
+# The archive's contents: each target of this table, built for each bitness,
+# with the description its version resource gives it. Under x86/ or x64/,
+# bin/ holds what a client runs and ships, lib/ what it links with: per DLL
+# the GNU and Visual C++ import libraries and the .def; per program the EXE.
+set(KST_RELEASE_TARGETS
+  "selvor32|Reads and replaces the selected text of the window the user works in"
+  "marbeck|Stores the update and proxy settings of the current user"
+  "kstclient|Command-line client of selvor32.dll"
+  "marbeckctl|Stores and shows the settings of marbeck.dll")
 # Once for both bitnesses: include/ with these headers, cmake/ with the
 # package, README.txt on what a client ships, SHA256SUMS of everything.
 set(KST_RELEASE_HEADERS selvor32.h marbeck.h)
+
+set(KST_RELEASE_LIBRARIES "")
+set(KST_RELEASE_PROGRAMS "")
+foreach(entry IN LISTS KST_RELEASE_TARGETS)
+  string(REPLACE "|" ";" entry "${entry}")
+  list(GET entry 0 target)
+  list(GET entry 1 description)
+  kst_version_info(${target} "${description}")
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "SHARED_LIBRARY")
+    list(APPEND KST_RELEASE_LIBRARIES ${target})
+  else()
+    list(APPEND KST_RELEASE_PROGRAMS ${target})
+  endif()
+endforeach()
 
 if(KST_ARCH STREQUAL "x86_64")
   set(KST_RELEASE_ARCH_DIR x64)
