@@ -1,10 +1,11 @@
 # Shared steps of the project's commands: install what is missing, build both
 # targets, and run a command inside a fresh Wine prefix on a virtual display.
-# Sourced by cmake/test.sh and cmake/demo.sh.
+# Sourced by cmake/test.sh, cmake/demo.sh and cmake/release.sh.
 
 kst_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 kst_packages=(wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
-  xvfb xauth x11-apps imagemagick cmake ninja-build googletest)
+  xvfb xauth x11-apps imagemagick cmake ninja-build googletest
+  llvm clang lld)
 
 kst_install() {
   local missing=() pkg
@@ -21,6 +22,18 @@ kst_build() {
   (cd "$kst_root" &&
     cmake --preset win32 >/dev/null && cmake --build --preset win32 &&
     cmake --preset win64 >/dev/null && cmake --build --preset win64)
+}
+
+# kst_release: after kst_build, packs both trees into the release archive,
+# build/selvor32-VERSION.zip, and writes its SHA-256 beside it (.sha256).
+kst_release() {
+  (cd "$kst_root" &&
+    rm -f build/win64/release/*.zip &&
+    cpack --config build/win64/CPackConfig.cmake >/dev/null &&
+    local zip && zip=$(basename build/win64/release/*.zip) &&
+    cp build/win64/release/"$zip" build/"$zip" &&
+    (cd build && sha256sum "$zip" >"$zip.sha256") &&
+    echo "release: build/$zip ($(stat -c %s build/"$zip") bytes)")
 }
 
 # kst_with_wine COMMAND...: runs COMMAND with one wineserver kept alive in a

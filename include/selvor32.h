@@ -1,6 +1,22 @@
 /* selvor32: read and replace the selected text of the window the user works
  * in, across threads and processes.
  *
+ * Load selvor32.dll of the application's own bitness: in the release
+ * archive, x86\bin\selvor32.dll for a 32-bit process, x64\bin\selvor32.dll
+ * for a 64-bit one; ship it next to the application's .exe. To reach
+ * applications of the other bitness, also ship the other bitness's
+ * selvor32.dll and kstbridge.exe in a folder beside it: x64\ (from
+ * x64\bin\) for a 32-bit application, x86\ (from x86\bin\) for a 64-bit
+ * one. To link:
+ *   CMake, any toolchain:  find_package(selvor32 CONFIG REQUIRED) and
+ *                          target_link_libraries(app PRIVATE selvor32::selvor32)
+ *                          (picks the bitness and import library itself)
+ *   MinGW-w64:             -I include -L x86/lib -lselvor32  (x64/lib for 64-bit):
+ *                          the import library libselvor32.dll.a
+ *   Visual C++:            /I include and x86\lib\selvor32.lib (x64\lib\ for x64)
+ *   at run time:           LoadLibraryA("selvor32.dll") and GetProcAddress with
+ *                          the undecorated names, e.g. "kst_get_window_text"
+ *
  * Every function uses the stdcall convention and returns a 32-bit integer
  * (1 for success, 0 for failure, unless stated otherwise). Texts are
  * NUL-terminated strings in the system's ANSI code page. The caller owns

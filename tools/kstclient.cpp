@@ -6,6 +6,7 @@
 //   kstclient plugins                    list the plugins and their switches
 //   kstclient enable LETTER | disable LETTER
 //   kstclient activate WINDOW            bring WINDOW to the foreground
+//   kstclient --version                  the release this program belongs to
 //
 // Exit status: 0 on success, 1 when no plugin served (or the call failed),
 // 2 on bad usage or a bad window handle.
@@ -33,6 +34,7 @@ int Usage(const char* problem) {
                "       kstclient plugins\n"
                "       kstclient enable LETTER | disable LETTER\n"
                "       kstclient activate WINDOW\n"
+               "       kstclient --version\n"
                "WINDOW is a window handle, decimal or 0x hexadecimal.\n",
                problem);
   return kBadUsage;
@@ -206,5 +208,9 @@ int main(int argc, char** argv) {
   if (command == "enable") return Switch(args, true);
   if (command == "disable") return Switch(args, false);
   if (command == "activate") return Activate(args);
+  if (command == "--version" && args.empty()) {
+    std::printf("kstclient %s\n", KST_VERSION);
+    return kServed;
+  }
   return Usage(("unknown command or arguments: " + command).c_str());
 }

@@ -73,6 +73,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: marbeckctl show\n"
                "       marbeckctl store AUTO_UPDATE PROXY_AUTH [LOGIN [PASSWORD]]\n"
+               "       marbeckctl --version\n"
                "flags count as on only when they are exactly 1; a missing login or\n"
                "password is passed as a null pointer\n");
   return 2;
@@ -82,6 +83,10 @@ int Usage() {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "show") == 0) return Show();
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("marbeckctl %s\n", KST_VERSION);
+    return 0;
+  }
   if (argc >= 4 && argc <= 6 && std::strcmp(argv[1], "store") == 0) {
     save_auth_params(argv[2], argv[3], argc > 4 ? argv[4] : nullptr, argc > 5 ? argv[5] : nullptr);
     return Show();
