@@ -16,11 +16,12 @@ trap 'rm -rf "$work"' EXIT
 pkg=$(echo "$work"/*/)
 failed=0
 
-# The names of a .def (the lines after EXPORTS), decorated for x86; with
-# "named", only those the DLL exports by name (not NONAME).
+# The names of a .def (the lines after EXPORTS, comments left out),
+# decorated for x86; with "named", only those the DLL exports by name (not
+# NONAME).
 def_names() {
   sed -n '/^EXPORTS/,$p' "$1" | sed '1d' |
-    awk -v only="${2:-}" 'NF && !(only == "named" && / NONAME/) { print $1 }' | sort
+    awk -v only="${2:-}" 'NF && $1 !~ /^;/ && !(only == "named" && / NONAME/) { print $1 }' | sort
 }
 
 for entry in x86:i686:x86:undecorate x64:x86_64:x64:name; do
