@@ -25,7 +25,7 @@ TKeptMutex g_KeptMutexes[] = {{kRequestMutexName, nullptr}, {kBlockMutexName, nu
 
 HANDLE KeptMutex(const char* name) noexcept {
   for (TKeptMutex& kept : g_KeptMutexes) {
-    if (kept.Name != name) continue;
+    if (std::strcmp(kept.Name, name) != 0) continue;
     if (HANDLE mutex = kept.Handle.load()) return mutex;
     HANDLE created = CreateMutexA(nullptr, FALSE, name);
     if (!created) return nullptr;
@@ -72,11 +72,11 @@ void WriteSerial(uint8_t (&field)[3], uint32_t serial) noexcept {
   field[2] = static_cast<uint8_t>(serial >> 16);
 }
 
-// Fills in the request under a new serial, which becomes the one in flight.
 bool IsTextRequest(int code) noexcept { return code >= rqGetText && code <= rqWalkSetText; }
 bool CarriesText(int code) noexcept { return code == rqSetText || code == rqWalkSetText; }
 bool IsWalk(int code) noexcept { return code == rqWalkGetText || code == rqWalkSetText; }
 
+// Fills in the request under a new serial, which becomes the one in flight.
 void PrepareRequest(TSharedBlock& block, int code, HWND window, char letter, const char* text,
                     char lastLetter, DWORD thread) noexcept {
   uint32_t serial = (ReadSerial(block.LastSerial) + 1) & kSerialMask;

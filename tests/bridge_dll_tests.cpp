@@ -87,10 +87,7 @@ std::thread KillBridgeWhenStarted(std::atomic<DWORD>& killedAt) {
 class BridgeTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (OpenClipboard(nullptr)) {
-      EmptyClipboard();
-      CloseClipboard();
-    }
+    ClearClipboard();
   }
   // The bridge and its library, copied into a folder of their own.
   static std::string Bridge() { return FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName}); }

@@ -20,10 +20,7 @@ struct Editor : FixtureWindow {
 class CrossProcessEditTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (OpenClipboard(nullptr)) {
-      EmptyClipboard();
-      CloseClipboard();
-    }
+    ClearClipboard();
   }
   Selvor32 library;
 };

@@ -23,16 +23,9 @@ void ExpectNoRequestLeft() {
   EXPECT_EQ(block->HookHandle, 0u);
 }
 
-void EmptyClipboard() {
-  if (OpenClipboard(nullptr)) {
-    ::EmptyClipboard();
-    CloseClipboard();
-  }
-}
-
 class CrossProcessTest : public testing::Test {
  protected:
-  void SetUp() override { EmptyClipboard(); }
+  void SetUp() override { ClearClipboard(); }
   Selvor32 library;
 };
 

@@ -18,10 +18,7 @@ class JunkInterface : public testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
     // With the clipboard empty, no plugin after A can answer for the window.
-    if (OpenClipboard(nullptr)) {
-      EmptyClipboard();
-      CloseClipboard();
-    }
+    ClearClipboard();
   }
   Selvor32 library;
 };

@@ -21,16 +21,9 @@ struct Editor : FixtureWindow {
   HWND edit;
 };
 
-void EmptyClipboard() {
-  if (OpenClipboard(nullptr)) {
-    ::EmptyClipboard();
-    CloseClipboard();
-  }
-}
-
 class RequestTest : public testing::Test {
  protected:
-  void SetUp() override { EmptyClipboard(); }
+  void SetUp() override { ClearClipboard(); }
   void TearDown() override {
     for (char letter = 'A'; letter <= 'F'; ++letter) library.enable_plugin(letter);
   }

@@ -203,6 +203,13 @@ std::string FormatWindow(HWND window) {
   return text;
 }
 
+void ClearClipboard() {
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+}
+
 std::string WindowText(HWND window) {
   // Messages, not GetWindowText, which gives no control text of another process.
   const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);

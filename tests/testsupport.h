@@ -107,6 +107,9 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 HWND ParseWindow(const std::string& text);
 std::string FormatWindow(HWND window);
 
+// Empties the clipboard, so that the clipboard plugin serves nothing.
+void ClearClipboard();
+
 // The whole text of a window of any process (WM_GETTEXT).
 std::string WindowText(HWND window);
 
