@@ -85,10 +85,15 @@ int WalkPlugins(HWND window, Hooked hooked, InThread inThread) {
   return result;
 }
 
-// SendHookRequest for the foreground window's thread, alone with the block.
-int SendForegroundRequest(int code, HWND window = nullptr) {
+// SendHookRequest for the foreground window's thread, alone with the block;
+// `answered` gets the window the hooked thread wrote, before another caller
+// can write the block.
+int SendForegroundRequest(int code, HWND window, HWND* answered = nullptr) {
   TNamedLock lock(kRequestMutexName, kRequestLockTimeout);
-  return lock.Held() ? SendHookRequest(code, window) : 0;
+  if (!lock.Held()) return 0;
+  const int result = SendHookRequest(code, window);
+  if (answered) *answered = HandleFromBlock<HWND>(SharedBlock()->Window);
+  return result;
 }
 
 }  // namespace
@@ -108,10 +113,8 @@ int WINAPI kst_activate_window(HWND window) {
 
 HWND WINAPI kst_get_focus_window() {
   if (ForegroundIsOurs()) return GetFocus();
-  TSharedBlock* block = SharedBlock();
-  if (!block) return nullptr;
-  TNamedLock lock(kRequestMutexName, kRequestLockTimeout);
-  if (lock.Held() && SendHookRequest(rqGetFocusWindow) != 0) return HandleFromBlock<HWND>(block->Window);
+  HWND focus = nullptr;
+  if (SharedBlock() && SendForegroundRequest(rqGetFocusWindow, nullptr, &focus) != 0) return focus;
   return nullptr;
 }
 

@@ -171,10 +171,13 @@ bool StartTarget(Target& target, const char* mode = "") {
   return GetForegroundWindow() == target.top;
 }
 
-void StopTarget(Target& target) {
+// Asks the target to close and gives it `graceMs` to do so, then ends it.
+void StopTarget(Target& target, DWORD graceMs = 5000) {
   PostMessageA(target.top, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(target.info.hProcess, 5000) != WAIT_OBJECT_0)
+  if (WaitForSingleObject(target.info.hProcess, graceMs) != WAIT_OBJECT_0) {
     TerminateProcess(target.info.hProcess, 1);
+    WaitForSingleObject(target.info.hProcess, 5000);
+  }
   CloseHandle(target.info.hProcess);
   CloseHandle(target.info.hThread);
   CloseHandle(target.output);
@@ -193,6 +196,16 @@ bool BareRoundTrip(HOOKPROC proc, HMODULE module, DWORD thread) {
   }
   CloseHandle(event);
   return ok;
+}
+
+// Leaves only `only` enabled, or every plugin for 0.
+void EnableOnly(char only) {
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    if (!only || letter == only)
+      kst_enable_plugin(letter);
+    else
+      kst_disable_plugin(letter);
+  }
 }
 
 void ResetEditor(HWND edit, const char* text, int caret) {
@@ -318,11 +331,7 @@ double ReadOfUnresponsiveTarget(int killAfterMs) {
     WaitForSingleObject(killer, INFINITE);
     CloseHandle(killer);
   }
-  TerminateProcess(hung.info.hProcess, 1);
-  WaitForSingleObject(hung.info.hProcess, 5000);
-  CloseHandle(hung.info.hProcess);
-  CloseHandle(hung.info.hThread);
-  CloseHandle(hung.output);
+  StopTarget(hung, 0);  // it cannot close itself: it does not pump
   return elapsed;
 }
 
@@ -392,14 +401,13 @@ int main(int argc, char** argv) {
   // One hooked request at a time: each plugin alone, to see where the walk
   // spends its time beyond the bare round trips.
   for (const char* letters : {"E", "A", "B", "D"}) {
-    for (char letter = 'A'; letter <= 'Z'; ++letter) kst_disable_plugin(letter);
-    kst_enable_plugin(letters[0]);
+    EnableOnly(letters[0]);
     const bool serves = letters[0] == 'E';
     figures.push_back(Measure(std::string("kst_get_window_text, other process, only ") + letters, runs,
                               [&] { ResetEditor(target.edit, kLine, kCaret); },
                               [&] { return ReadIs(target.edit, "12+3") == serves; }));
   }
-  for (char letter = 'A'; letter <= 'Z'; ++letter) kst_enable_plugin(letter);
+  EnableOnly(0);
 
   // Every plugin enabled, the clipboard empty: what a caller waits for an
   // application that hangs or dies, and two callers at once.
@@ -426,12 +434,11 @@ int main(int argc, char** argv) {
   const int bridgedRuns = std::max(5, runs / 10);
   SetEnvironmentVariableA(kBridgeDirVariable, dir);
   const size_t bridgedOnlyE = figures.size();
-  for (char letter = 'A'; letter <= 'Z'; ++letter) kst_disable_plugin(letter);
-  kst_enable_plugin('E');
+  EnableOnly('E');
   figures.push_back(Measure("kst_get_window_text, other process, only E, bridged", bridgedRuns,
                             [&] { ResetEditor(target.edit, kLine, kCaret); },
                             [&] { return ReadIs(target.edit, "12+3"); }));
-  for (char letter = 'A'; letter <= 'Z'; ++letter) kst_enable_plugin(letter);
+  EnableOnly(0);
   const size_t bridgedRead = figures.size();
   figures.push_back(Measure("kst_get_window_text, other process, bridged", bridgedRuns,
                             [&] { ResetEditor(target.edit, kLine, kCaret); },
