@@ -7,15 +7,26 @@ kst_packages=(wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   xvfb xauth x11-apps imagemagick cmake ninja-build googletest
   llvm clang lld)
 
+# The shipped libraries are 32-bit: wine32 beside wine64 makes the win64
+# prefix a WoW64 one, running i686 and x86_64 programs under one wineserver.
+kst_packages+=(wine32:i386)
+
 kst_install() {
   local missing=() pkg
+  # The kernel runs i386 programs natively; dpkg needs the architecture to
+  # install wine32 at all.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
   for pkg in "${kst_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'ok installed' || missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "installing: ${missing[*]}"
   apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  # --no-remove: wine32 pulls in the i386 half of many libraries; should apt
+  # ever want to trade away an installed package for it, fail instead.
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-remove "${missing[@]}"
 }
 
 kst_build() {

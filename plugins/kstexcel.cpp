@@ -203,10 +203,18 @@ std::string CellText(IDispatch* cell) {
   return BstrToAnsi(value.bstrVal);
 }
 
+// A value rounded to double. The x87 unit of the 32-bit build keeps
+// intermediate results in 80 bits, which would tip a product such as
+// 1.2 * 125 / 100 off the halfway value the 64-bit build sees.
+double AsDouble(double value) {
+  volatile double stored = value;
+  return stored;
+}
+
 // Points to pixels at the window's zoom. Halfway values go to the even
 // integer, whatever rounding mode the host has set.
 LONG ToPixels(double points, double zoom) {
-  const double exact = points * 1.2 * zoom / 100.0;
+  const double exact = AsDouble(AsDouble(AsDouble(points * 1.2) * zoom) / 100.0);
   double pixels = std::floor(exact);
   const double fraction = exact - pixels;
   if (fraction > 0.5 || (fraction == 0.5 && std::fmod(pixels, 2.0) != 0.0)) pixels += 1.0;

@@ -21,6 +21,7 @@
 #include "selvor32.h"
 #include "sharedblock.h"
 #include "testsupport.h"
+#include "vtableslots.h"
 
 namespace kst {
 namespace {
@@ -174,28 +175,10 @@ POINT ClientOrigin(HWND window) {
 
 // --- Declarations ------------------------------------------------------------
 
-// Calls through a vtable whose every slot records its own number.
-int g_SlotCalled = -1;
-template <int Slot>
-HRESULT STDMETHODCALLTYPE RecordSlot(void*, void*) {
-  g_SlotCalled = Slot;
-  return S_OK;
-}
-template <int... Slots>
-void FillRecorders(void** table, std::integer_sequence<int, Slots...>) {
-  ((table[Slots] = reinterpret_cast<void*>(&RecordSlot<Slots>)), ...);
-}
-
 TEST(ExcelDeclarations, WindowsIsSlot130OfTheWorkbookVtable) {
-  void* table[200];
-  FillRecorders(table, std::make_integer_sequence<int, 200>());
-  struct {
-    void** vtable;
-  } object = {table};
-  auto* book = reinterpret_cast<_Workbook*>(&object);
   Windows* windows = nullptr;
-  book->get_Windows(&windows);
-  EXPECT_EQ(g_SlotCalled, kWorkbookWindowsSlot);
+  EXPECT_EQ(test::SlotCalled<_Workbook>([&](_Workbook* book) { book->get_Windows(&windows); }),
+            kWorkbookWindowsSlot);
   EXPECT_EQ(kWorkbookWindowsSlot, 130);
 }
 

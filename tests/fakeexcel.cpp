@@ -18,6 +18,7 @@
 #include "kstexceli.h"
 #include "kstres.h"
 #include "testsupport.h"
+#include "vtableslots.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -361,6 +362,7 @@ HRESULT STDMETHODCALLTYPE WorkbookWindows(FakeWorkbook* self, IDispatch** window
 template <int Slot>
 HRESULT STDMETHODCALLTYPE WorkbookUnexpected(FakeWorkbook*) {
   Bad("workbook slot " + std::to_string(Slot));
+  EndUnservedCall("workbook slot " + std::to_string(Slot));
   return E_NOTIMPL;
 }
 

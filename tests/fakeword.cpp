@@ -1,4 +1,5 @@
 #include "fakeword.h"
+#include "vtableslots.h"
 
 #include <objbase.h>
 #include <oleauto.h>
@@ -107,7 +108,9 @@ FakeObject* NewObject(FakeWordState* state, Kind kind, int document, int window,
 
 template <int Slot>
 HRESULT STDMETHODCALLTYPE UnservedSlot(FakeObject* self) {
-  return Unexpected(self, "slot " + std::to_string(Slot));
+  const HRESULT failed = Unexpected(self, "slot " + std::to_string(Slot));
+  EndUnservedCall(KindName(self->kind) + std::string(" slot ") + std::to_string(Slot));
+  return failed;
 }
 
 template <int... Slots>

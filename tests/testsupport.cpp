@@ -1,4 +1,5 @@
 #include "testsupport.h"
+#include "vtableslots.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,16 @@ std::string ModuleDir() {
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string dir(path);
   return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+void EndUnservedCall(const std::string& what) {
+#ifdef _WIN64
+  (void)what;
+#else
+  std::fprintf(stderr, "unexpected call: %s (the double cannot return from it under stdcall)\n", what.c_str());
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), kUnservedSlotExit);
+#endif
 }
 
 namespace {

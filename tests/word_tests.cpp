@@ -11,6 +11,7 @@
 #include "fakeword.h"
 #include "kstword.h"
 #include "testsupport.h"
+#include "vtableslots.h"
 
 namespace kst {
 namespace {
@@ -20,30 +21,7 @@ namespace wordslot = test::wordslot;
 
 // ---- the slots the declarations give the members the plugin calls ----
 
-// An object whose every vtable entry records its own index when called.
-struct SlotProbe {
-  void* const* vtbl;
-  int called;
-};
-
-template <int Slot>
-HRESULT STDMETHODCALLTYPE RecordSlot(SlotProbe* self) {
-  self->called = Slot;
-  return S_OK;
-}
-
-template <int... Slots>
-std::array<void*, sizeof...(Slots)> ProbeTable(std::integer_sequence<int, Slots...>) {
-  return {reinterpret_cast<void*>(&RecordSlot<Slots>)...};
-}
-
-template <typename Interface, typename Call>
-int SlotCalled(Call call) {
-  static const auto table = ProbeTable(std::make_integer_sequence<int, 200>());
-  SlotProbe probe{table.data(), -1};
-  call(reinterpret_cast<Interface*>(&probe));
-  return probe.called;
-}
+using test::SlotCalled;
 
 TEST(WordInterfaces, EveryMemberCalledSitsInTheSlotOfWordsTypeLibrary) {
   VARIANT v = {};
