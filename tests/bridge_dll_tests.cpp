@@ -1,17 +1,18 @@
-// Requests served through the bridge. This machine has no process of the
-// other bitness, so the diagnostic switch sends requests for threads of this
-// bitness through it; the bridge and its selvor32.dll are copied into a
-// folder of their own, so that the file the target loads shows which way the
-// request went.
+// Requests served through the bridge, by two routes: to an application of
+// the other bitness through the bridge beside the library, as a client
+// ships it; and to one of the client's own bitness through the bridge that
+// the diagnostic switch names, copied with its selvor32.dll into a folder of
+// its own. Either way the file the target loads shows which way the request
+// went.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -23,13 +24,19 @@
 namespace kst::test {
 namespace {
 
-// A folder holding the given files copied from beside the test.
-std::string FolderWith(const std::string& name, std::initializer_list<const char*> files) {
-  const std::string folder = ModuleDir() + name + "\\";
+enum class TRoute { Forced, OtherBitness };
+
+// The folder beside the test that holds the bridge of the other bitness.
+std::string OtherBitnessFolder() { return ModuleDir() + kOtherBitnessFolder + "\\"; }
+
+// A folder (with a trailing backslash) holding just the given files, copied
+// from `source`.
+std::string FolderWith(const std::string& folder, std::initializer_list<const char*> files,
+                       const std::string& source = ModuleDir()) {
   CreateDirectoryA(folder.c_str(), nullptr);
   for (const char* file : {kBridgeExeName, kBridgeLibraryName}) DeleteFileA((folder + file).c_str());
   for (const char* file : files)
-    EXPECT_TRUE(CopyFileA((ModuleDir() + file).c_str(), (folder + file).c_str(), FALSE))
+    EXPECT_TRUE(CopyFileA((source + file).c_str(), (folder + file).c_str(), FALSE))
         << file << ": " << GetLastError();
   return folder;
 }
@@ -44,16 +51,12 @@ struct ForcedBridge {
 
 // A foreign editor from the fixture, in the foreground.
 struct Editor : FixtureWindow {
-  explicit Editor(const std::string& arguments = "\"x = 12+3 ;\" 6 6") : FixtureWindow("editor " + arguments) {
+  explicit Editor(const std::string& program, const std::string& arguments = "\"x = 12+3 ;\" 6 6")
+      : FixtureWindow("editor " + arguments, program) {
     if (top && !PumpUntil([&] { return GetForegroundWindow() == top; }, 5000))
       ADD_FAILURE() << "the editor did not come to the foreground";
   }
 };
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
 
 void ExpectNoRequestLeft() {
   BlockView block;
@@ -84,26 +87,35 @@ std::thread KillBridgeWhenStarted(std::atomic<DWORD>& killedAt) {
   });
 }
 
-class BridgeTest : public testing::Test {
+class BridgeTest : public testing::TestWithParam<TRoute> {
  protected:
   void SetUp() override {
     ClearClipboard();
+    if (Forced()) {
+      folder_ = FolderWith(ModuleDir() + "forced-bridge\\", {kBridgeExeName, kBridgeLibraryName});
+      forced_.emplace(folder_);
+    } else {
+      folder_ = OtherBitnessFolder();
+    }
   }
-  // The bridge and its library, copied into a folder of their own.
-  static std::string Bridge() { return FolderWith("forced-bridge", {kBridgeExeName, kBridgeLibraryName}); }
+  bool Forced() const { return GetParam() == TRoute::Forced; }
+  // The program that plays the target application.
+  std::string Program() const { return Forced() ? OwnFixture() : OtherBitnessFixture(); }
+  // What the target loads when the bridge hooks it.
+  std::string BridgeLibrary() const { return folder_ + kBridgeLibraryName; }
   // Stops the editor's thread from pumping for the given time.
   static void Hang(Editor& editor, int ms) {
     editor.process.Send("hang " + std::to_string(ms));
     Sleep(200);
   }
+  std::string folder_;
+  std::optional<ForcedBridge> forced_;
   Selvor32 library;
 };
 
-TEST_F(BridgeTest, TheRunAtTheCaretIsReadAndReplacedThroughTheBridge) {
-  const std::string folder = Bridge();
+TEST_P(BridgeTest, TheRunAtTheCaretIsReadAndReplacedThroughTheBridge) {
   for (const char* control : {"EDIT", "RichEdit20A"}) {
-    Editor editor(std::string("\"x = 12+3 ;\" 6 6 ") + control);
-    ForcedBridge forced(folder);
+    Editor editor(Program(), std::string("\"x = 12+3 ;\" 6 6 ") + control);
     char buffer[KST_TEXT_BUFFER_SIZE] = {};
     POINT point = {0, 0};
     ASSERT_EQ(library.get_window_text(editor.child, buffer, &point), 1) << control;
@@ -117,21 +129,19 @@ TEST_F(BridgeTest, TheRunAtTheCaretIsReadAndReplacedThroughTheBridge) {
     EXPECT_EQ(library.set_window_text(editor.child, "15"), 1) << control;
     EXPECT_EQ(editor.Ask("text"), "text=x = 15 ;") << control;
     // The target holds the bridge's library, not the client's.
-    EXPECT_EQ(Lower(editor.Ask("module")), Lower("module=" + folder + kBridgeLibraryName)) << control;
+    EXPECT_EQ(Lower(editor.Ask("module")), Lower("module=" + BridgeLibrary())) << control;
     ExpectNoRequestLeft();
   }
 }
 
-TEST_F(BridgeTest, TheFocusWindowComesThroughTheBridge) {
-  const std::string folder = Bridge();
-  Editor editor;
-  ForcedBridge forced(folder);
+TEST_P(BridgeTest, TheFocusWindowComesThroughTheBridge) {
+  Editor editor(Program());
   EXPECT_EQ(library.get_focus_window(), editor.child);
-  EXPECT_EQ(Lower(editor.Ask("module")), Lower("module=" + folder + kBridgeLibraryName));
+  EXPECT_EQ(Lower(editor.Ask("module")), Lower("module=" + BridgeLibrary()));
   ExpectNoRequestLeft();
 }
 
-TEST_F(BridgeTest, AMissingBridgeOrLibraryAnswersZeroAtOnceAndWritesNothing) {
+TEST_P(BridgeTest, AMissingBridgeOrLibraryAnswersZeroAtOnceAndWritesNothing) {
   const struct {
     const char* name;
     std::initializer_list<const char*> files;
@@ -141,21 +151,33 @@ TEST_F(BridgeTest, AMissingBridgeOrLibraryAnswersZeroAtOnceAndWritesNothing) {
       {"bridge-no-exe", {kBridgeLibraryName}},
   };
   for (const auto& c : cases) {
-    const std::string folder = FolderWith(c.name, c.files);
-    Editor editor;
-    ForcedBridge forced(folder);
+    // Forced: the switch names a folder with just these files. Other
+    // bitness: a copy of the client's library whose folder for the other
+    // bitness holds just these files.
+    std::optional<ForcedBridge> forced;
+    std::unique_ptr<Selvor32> lonely;
+    const std::string folder = ModuleDir() + c.name + "\\";
+    if (Forced()) {
+      forced.emplace(FolderWith(folder, c.files));
+    } else {
+      FolderWith(folder, {kBridgeLibraryName});
+      FolderWith(folder + kOtherBitnessFolder + "\\", c.files, OtherBitnessFolder());
+      lonely = std::make_unique<Selvor32>(folder + kBridgeLibraryName);
+    }
+    Selvor32& client = lonely ? *lonely : library;
+    Editor editor(Program());
     DWORD start = GetTickCount();
-    EXPECT_EQ(library.get_focus_window(), nullptr) << c.name;
+    EXPECT_EQ(client.get_focus_window(), nullptr) << c.name;
     EXPECT_LT(GetTickCount() - start, 1500u) << c.name;
 
     // Only the hooked plugins: those of the caller's thread preset the point.
-    library.disable_plugin('C');
-    library.disable_plugin('F');
+    client.disable_plugin('C');
+    client.disable_plugin('F');
     char buffer[KST_TEXT_BUFFER_SIZE] = "untouched";
     POINT point = {3, 4};
     start = GetTickCount();
-    EXPECT_EQ(library.get_window_text(editor.child, buffer, &point), 0) << c.name;
-    EXPECT_EQ(library.set_window_text(editor.child, "15"), 0) << c.name;
+    EXPECT_EQ(client.get_window_text(editor.child, buffer, &point), 0) << c.name;
+    EXPECT_EQ(client.set_window_text(editor.child, "15"), 0) << c.name;
     // Each plugin of both walks starts a bridge that gives up at once.
     EXPECT_LT(GetTickCount() - start, 4000u) << c.name;
     EXPECT_STREQ(buffer, "untouched") << c.name;
@@ -164,15 +186,13 @@ TEST_F(BridgeTest, AMissingBridgeOrLibraryAnswersZeroAtOnceAndWritesNothing) {
     EXPECT_EQ(editor.Ask("text"), "text=x = 12+3 ;") << c.name;
     EXPECT_EQ(editor.Ask("loaded"), "loaded=0") << c.name;
     ExpectNoRequestLeft();
-    library.enable_plugin('C');
-    library.enable_plugin('F');
+    client.enable_plugin('C');
+    client.enable_plugin('F');
   }
 }
 
-TEST_F(BridgeTest, AHungTargetCostsTheBoundAndIsLeftUnhooked) {
-  const std::string folder = Bridge();
-  Editor editor;
-  ForcedBridge forced(folder);
+TEST_P(BridgeTest, AHungTargetCostsTheBoundAndIsLeftUnhooked) {
+  Editor editor(Program());
   Hang(editor, 13000);
   const DWORD start = GetTickCount();
   EXPECT_EQ(library.get_focus_window(), nullptr);
@@ -191,10 +211,8 @@ TEST_F(BridgeTest, AHungTargetCostsTheBoundAndIsLeftUnhooked) {
   ExpectNoRequestLeft();
 }
 
-TEST_F(BridgeTest, ABridgeKilledMidRequestEndsTheCallPromptly) {
-  const std::string folder = Bridge();
-  Editor editor;
-  ForcedBridge forced(folder);
+TEST_P(BridgeTest, ABridgeKilledMidRequestEndsTheCallPromptly) {
+  Editor editor(Program());
   Hang(editor, 8000);
   std::atomic<DWORD> killedAt{0};
   std::thread killer = KillBridgeWhenStarted(killedAt);
@@ -210,10 +228,8 @@ TEST_F(BridgeTest, ABridgeKilledMidRequestEndsTheCallPromptly) {
   EXPECT_EQ(editor.Ask("loaded"), "loaded=0");
 }
 
-TEST_F(BridgeTest, ATargetThatEndsEndsTheBridgedCallPromptly) {
-  const std::string folder = Bridge();
-  Editor editor;
-  ForcedBridge forced(folder);
+TEST_P(BridgeTest, ATargetThatEndsEndsTheBridgedCallPromptly) {
+  Editor editor(Program());
   Hang(editor, 20000);
   const DWORD pid = editor.process.ProcessId();
   std::thread ender([pid] {
@@ -228,6 +244,11 @@ TEST_F(BridgeTest, ATargetThatEndsEndsTheBridgedCallPromptly) {
   EXPECT_LT(elapsed, 3000u);
   ExpectNoRequestLeft();
 }
+
+INSTANTIATE_TEST_SUITE_P(Routes, BridgeTest, testing::Values(TRoute::Forced, TRoute::OtherBitness),
+                         [](const testing::TestParamInfo<TRoute>& info) {
+                           return info.param == TRoute::Forced ? "Forced" : "OtherBitness";
+                         });
 
 }  // namespace
 }  // namespace kst::test

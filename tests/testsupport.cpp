@@ -16,6 +16,38 @@ std::string ModuleDir() {
   return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+namespace {
+// A run meant for another ANSI code page (KST_EXPECT_ACP, set by
+// tests/CMakeLists.txt) fails when Wine did not take it from the locale,
+// rather than pass as a second run under the usual one.
+class TCodePageCheck : public testing::Environment {
+ public:
+  void SetUp() override {
+    if (const char* expected = std::getenv("KST_EXPECT_ACP")) {
+      ASSERT_EQ(GetACP(), std::strtoul(expected, nullptr, 10)) << "the ANSI code page of this run";
+    }
+  }
+};
+[[maybe_unused]] testing::Environment* const g_codePageCheck =
+    testing::AddGlobalTestEnvironment(new TCodePageCheck);
+}  // namespace
+
+std::string OwnFixture() { return ModuleDir() + "fixture.exe"; }
+
+std::string OtherBitnessFixture() {
+  std::string bin = KST_OTHER_BIN_DIR;
+  if (!bin.empty() && bin[0] == '/') bin = "Z:" + bin;
+  for (char& c : bin)
+    if (c == '/') c = '\\';
+  return bin + "\\fixture.exe";
+}
+
 void EndUnservedCall(const std::string& what) {
 #ifdef _WIN64
   (void)what;
@@ -34,9 +66,11 @@ void Resolve(HMODULE module, F& function, const char* name) {
 }
 }  // namespace
 
-Selvor32::Selvor32() {
-  module = LoadLibraryA((ModuleDir() + "selvor32.dll").c_str());
-  EXPECT_NE(module, nullptr) << "LoadLibrary selvor32.dll: " << GetLastError();
+Selvor32::Selvor32() : Selvor32(ModuleDir() + "selvor32.dll") {}
+
+Selvor32::Selvor32(const std::string& path) {
+  module = LoadLibraryA(path.c_str());
+  EXPECT_NE(module, nullptr) << "LoadLibrary " << path << ": " << GetLastError();
   if (!module) return;
   Resolve(module, activate_window, "kst_activate_window");
   Resolve(module, get_focus_window, "kst_get_focus_window");
@@ -59,7 +93,7 @@ BlockView::BlockView()
   block_ = static_cast<TSharedBlock*>(view_.get());
 }
 
-FixtureProcess::FixtureProcess(const std::string& arguments) {
+FixtureProcess::FixtureProcess(const std::string& arguments, const std::string& program) {
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   unique_handle childOut, childIn;
   if (!CreatePipe(stdoutRead_.put(), childOut.put(), &inherit, 0) ||
@@ -78,7 +112,7 @@ FixtureProcess::FixtureProcess(const std::string& arguments) {
   startup.hStdOutput = outWrite;
   startup.hStdError = outWrite;
   startup.hStdInput = inRead;
-  std::string commandLine = "\"" + ModuleDir() + "fixture.exe\" " + arguments;
+  std::string commandLine = "\"" + program + "\" " + arguments;
   PROCESS_INFORMATION info = {};
   if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &startup, &info)) {
@@ -161,7 +195,8 @@ void FixtureProcess::Send(const std::string& line) {
   WriteFile(stdinWrite_.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
 }
 
-FixtureWindow::FixtureWindow(const std::string& arguments) : process(arguments) {
+FixtureWindow::FixtureWindow(const std::string& arguments, const std::string& program)
+    : process(arguments, program) {
   const auto words = Words(process.ReadLine());
   if (words.size() < 2 || words[0] != "ready") {
     ADD_FAILURE() << "fixture " << arguments << " said: " << process.Output();
@@ -223,9 +258,11 @@ void ClearClipboard() {
 
 std::string WindowText(HWND window) {
   // Messages, not GetWindowText, which gives no control text of another process.
+  // Rich edit controls count the length in characters, which on a
+  // multibyte code page take up to two bytes each.
   const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
-  std::string text(length + 1, '\0');
-  text.resize(SendMessageA(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())));
+  std::string text(2 * length + 1, '\0');
+  text.resize(SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
   return text;
 }
 

@@ -17,10 +17,18 @@ namespace kst::test {
 // Folder of the running test program; the DLL and the fixture are there too.
 std::string ModuleDir();
 
+// The fixture program of this build, and that of the build of the other
+// bitness (its bin folder is known to the build; Wine shows the Unix file
+// system as drive Z:).
+std::string OwnFixture();
+std::string OtherBitnessFixture();
+
 // selvor32.dll loaded by LoadLibrary, its exports found by name, freed on
 // destruction: exactly what a client application does.
 struct Selvor32 {
   Selvor32();
+  // The library at another place, with what lies beside it there.
+  explicit Selvor32(const std::string& path);
   ~Selvor32();
   Selvor32(const Selvor32&) = delete;
   Selvor32& operator=(const Selvor32&) = delete;
@@ -56,7 +64,7 @@ class BlockView {
 // standard output readable line by line. Killed on destruction if running.
 class FixtureProcess {
  public:
-  explicit FixtureProcess(const std::string& arguments);
+  explicit FixtureProcess(const std::string& arguments, const std::string& program = OwnFixture());
   ~FixtureProcess();
   FixtureProcess(const FixtureProcess&) = delete;
   FixtureProcess& operator=(const FixtureProcess&) = delete;
@@ -83,7 +91,7 @@ class FixtureProcess {
 // A foreign application played by the fixture: a role that says
 // "ready TOP [CHILD]" once its windows are up, then answers commands.
 struct FixtureWindow {
-  explicit FixtureWindow(const std::string& arguments);
+  explicit FixtureWindow(const std::string& arguments, const std::string& program = OwnFixture());
   // Sends a command and returns the role's one-line answer.
   std::string Ask(const std::string& command);
   FixtureProcess process;
@@ -125,6 +133,9 @@ std::wstring WithHighLetters(std::wstring text);
 // The first whole characters of a text that fit in `limit` bytes of the ANSI
 // code page, counted one character at a time.
 std::string WholeCharactersIn(const std::wstring& text, size_t limit);
+
+// The text with ASCII letters in lower case (file names, for comparison).
+std::string Lower(std::string text);
 
 // Splits a line of output on blanks.
 std::vector<std::string> Words(const std::string& line);
