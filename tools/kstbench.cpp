@@ -2,10 +2,12 @@
 // least a hooked round trip costs, the caller's own thread and the clipboard
 // route; and how growing a long run at the caret scales.
 //
-//   kstbench [--runs N] [--json FILE]
+//   kstbench [--runs N] [--json FILE] [--other-bitness KSTBENCH]
 //
 // Starts a copy of itself as the foreign application ("kstbench target": an
 // editor in the foreground that counts the thread messages it retrieves).
+// With --other-bitness, also the kstbench of the other bitness, as the
+// application a client reaches through the bridge it ships.
 #include <windows.h>
 
 #include <algorithm>
@@ -140,14 +142,18 @@ struct Target {
   DWORD thread = 0;
 };
 
-bool StartTarget(Target& target, const char* mode = "") {
+std::string OwnProgram() {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  return self;
+}
+
+bool StartTarget(Target& target, const char* mode = "", const std::string& program = OwnProgram()) {
   SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
   HANDLE write = nullptr;
   if (!CreatePipe(&target.output, &write, &inherit, 0)) return false;
   SetHandleInformation(target.output, HANDLE_FLAG_INHERIT, 0);
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string command = std::string("\"") + self + "\" target " + mode;
+  std::string command = "\"" + program + "\" target " + mode;
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -292,7 +298,7 @@ Overlap OverlappingClients(HWND first, HWND second, int rounds) {
     Overlap* tally;
   } jobs[2] = {{first, 'a', rounds, &a}, {second, 'b', rounds, &b}};
   for (int i = 0; i < 2; ++i) {
-    threads[i] = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+    threads[i] = CreateThread(nullptr, 0, [](void* p) WINAPI -> DWORD {
       auto* job = static_cast<Job*>(p);
       Hammer(job->edit, job->prefix, job->rounds, *job->tally);
       return 0;
@@ -315,7 +321,7 @@ double ReadOfUnresponsiveTarget(int killAfterMs) {
     int ms;
   } kill = {hung.info.hProcess, killAfterMs};
   if (killAfterMs >= 0) {
-    killer = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+    killer = CreateThread(nullptr, 0, [](void* p) WINAPI -> DWORD {
       auto* k = static_cast<Kill*>(p);
       Sleep(static_cast<DWORD>(k->ms));
       TerminateProcess(k->process, 1);
@@ -347,9 +353,11 @@ int main(int argc, char** argv) {
     return RunTarget(argc >= 3 && std::strcmp(argv[2], "hang") == 0);
   int runs = 300;
   const char* jsonPath = nullptr;
+  const char* otherBitness = nullptr;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--json") == 0) jsonPath = argv[i + 1];
+    if (std::strcmp(argv[i], "--other-bitness") == 0) otherBitness = argv[i + 1];
   }
 
   HANDLE counterMapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, kCounterName);
@@ -447,6 +455,24 @@ int main(int argc, char** argv) {
                             [&] { ResetEditor(target.edit, kLine, kCaret); },
                             [&] { return kst_set_window_text(target.edit, "15") == 1; }));
   SetEnvironmentVariableA(kBridgeDirVariable, nullptr);
+  // An editor of the other bitness, reached through the bridge beside the
+  // library, as a client ships it.
+  size_t crossRead = 0;
+  if (otherBitness) {
+    Target other;
+    if (StartTarget(other, "second", otherBitness)) {
+      crossRead = figures.size();
+      figures.push_back(Measure("kst_get_window_text, other bitness (bridge)", bridgedRuns,
+                                [&] { ResetEditor(other.edit, kLine, kCaret); },
+                                [&] { return ReadIs(other.edit, "12+3"); }));
+      figures.push_back(Measure("kst_set_window_text, other bitness (bridge)", bridgedRuns,
+                                [&] { ResetEditor(other.edit, kLine, kCaret); },
+                                [&] { return kst_set_window_text(other.edit, "15") == 1; }));
+      StopTarget(other);
+    } else {
+      figures.push_back({"editor of the other bitness did not start", 0, 0, 0, 0, false});
+    }
+  }
   // What starting the bridge alone costs: it refuses a command it does not
   // understand before it loads anything.
   const std::string bridgeExe = std::string(dir) + "\\kstbridge.exe";
@@ -540,6 +566,8 @@ int main(int argc, char** argv) {
   std::printf("bridged request / direct request (only E): %.1f, +%.0f us per request\n", bridgedOverDirect,
               figures[bridgedOnlyE].median - figures[directOnlyE].median);
   std::printf("bridged read / direct read: %.1f\n", figures[bridgedRead].median / read);
+  if (crossRead)
+    std::printf("read of the other bitness (bridge) / direct read: %.1f\n", figures[crossRead].median / read);
   for (const Growth& g : growth)
     std::printf("growth ratio 32767 / 1024, %s: %.1f (target <= 40)\n", g.control, g.ratio);
 
@@ -567,6 +595,8 @@ int main(int argc, char** argv) {
                  overlapRounds, overlap.served, overlap.refused, overlap.crossed, overlap.seconds);
     std::fprintf(json, "  \"bridged_request_over_direct\": %.3f,\n", bridgedOverDirect);
     std::fprintf(json, "  \"bridged_read_over_direct\": %.3f,\n", figures[bridgedRead].median / read);
+    if (crossRead)
+      std::fprintf(json, "  \"other_bitness_read_over_direct\": %.3f,\n", figures[crossRead].median / read);
     std::fprintf(json, "  \"read_over_clipboard\": %.3f,\n  \"growth_ratio_32767_over_1024\": {", read / clipboard);
     for (size_t i = 0; i < growth.size(); ++i)
       std::fprintf(json, "%s\"%s\": %.2f", i ? ", " : "", growth[i].control, growth[i].ratio);

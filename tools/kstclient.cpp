@@ -1,7 +1,8 @@
 // kstclient: a command-line client of selvor32.dll.
 //
 //   kstclient focus                      the focus window of the foreground application
-//   kstclient get [--json] [WINDOW]      read the selection (default: the focus window)
+//   kstclient get [--json] [WINDOW]      read the selection (default: the focus window);
+//                                        --json adds the point, the plugin and the route
 //   kstclient set TEXT [WINDOW]          replace the selection with TEXT
 //   kstclient plugins                    list the plugins and their switches
 //   kstclient enable LETTER | disable LETTER
@@ -108,6 +109,37 @@ std::string AnsiToUtf8(const char* text) {
   return utf8;
 }
 
+// Bits of a process: 32 when it runs under WoW64 or the system is 32-bit;
+// 0 when it cannot be asked.
+int ProcessBits(HANDLE process) {
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(process, &wow64)) return 0;
+  if (wow64) return 32;
+#ifdef _WIN64
+  return 64;
+#else
+  BOOL selfWow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &selfWow64) && selfWow64 ? 64 : 32;
+#endif
+}
+
+// How the library reached the plugin that served the window: in this
+// thread (the window's own, or a plugin that always runs in the caller),
+// through its hook in the window's thread, or through the bridge to an
+// application of the other bitness (or the one the diagnostic switch names).
+std::string Route(HWND window, char letter) {
+  DWORD processId = 0;
+  const DWORD thread = GetWindowThreadProcessId(window, &processId);
+  if (thread == GetCurrentThreadId() || !std::strchr("ABDE", letter)) return "caller's thread";
+  if (GetEnvironmentVariableA("SELVOR32_BRIDGE_DIR", nullptr, 0) > 0) return "bridge (diagnostic switch)";
+  const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  const int own = ProcessBits(GetCurrentProcess()), target = process ? ProcessBits(process) : 0;
+  if (process) CloseHandle(process);
+  if (own == target) return "hook";
+  return "bridge (" + std::to_string(own) + "-bit client, " +
+         (target ? std::to_string(target) + "-bit" : std::string("unknown")) + " application)";
+}
+
 int Focus() {
   HWND window = kst_get_focus_window();
   if (!window) {
@@ -139,9 +171,9 @@ int Get(const std::vector<const char*>& args) {
   }
   const char letter = static_cast<char>(kst_get_last_used_plugin());
   if (json) {
-    std::printf("{\"text\": %s, \"point\": {\"x\": %ld, \"y\": %ld}, \"plugin\": \"%c\"}\n",
+    std::printf("{\"text\": %s, \"point\": {\"x\": %ld, \"y\": %ld}, \"plugin\": \"%c\", \"route\": %s}\n",
                 JsonString(AnsiToUtf8(buffer.data()).c_str()).c_str(), point.x, point.y,
-                letter ? letter : '?');
+                letter ? letter : '?', JsonString(Route(window, letter).c_str()).c_str());
   } else {
     std::printf("%s\n", buffer.data());
   }
@@ -157,7 +189,8 @@ int Set(const std::vector<const char*>& args) {
     std::fprintf(stderr, "kstclient: no plugin served the window\n");
     return kNotServed;
   }
-  std::printf("replaced by plugin %c\n", static_cast<char>(kst_get_last_used_plugin()));
+  const char letter = static_cast<char>(kst_get_last_used_plugin());
+  std::printf("replaced by plugin %c (route: %s)\n", letter, Route(window, letter).c_str());
   return kServed;
 }
 
