@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "bridge.h"
 #include "faultguard.h"
 #include "hookrequest.h"
 #include "plugintable.h"
@@ -26,6 +27,7 @@ void EngineAttach(HINSTANCE instance) noexcept {
 }
 
 void EngineDetach() noexcept {
+  DetachBridge();
   DetachHookRequests();
   DetachSharedBlock();
   if (g_ComInitialized) CoUninitialize();

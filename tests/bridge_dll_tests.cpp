@@ -9,12 +9,14 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "bridge.h"
 #include "hookrequest.h"
@@ -65,21 +67,56 @@ void ExpectNoRequestLeft() {
   EXPECT_EQ(block->HookHandle, 0u);
 }
 
-// Kills the first kstbridge.exe this process starts, once it has had time to
-// hook; `killedAt` gets the tick count of the kill (0 if none was found).
+// The running bridges that the process started.
+std::vector<DWORD> BridgesOf(DWORD parent) {
+  std::vector<DWORD> bridges;
+  unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+    if (entry.th32ParentProcessID == parent && Lower(entry.szExeFile) == kBridgeExeName)
+      bridges.push_back(entry.th32ProcessID);
+  }
+  return bridges;
+}
+
+std::vector<DWORD> OwnBridges() { return BridgesOf(GetCurrentProcessId()); }
+
+// The one bridge the process keeps, or 0 (with a failure) when it keeps
+// none or several.
+DWORD OneBridgeOf(DWORD parent) {
+  const std::vector<DWORD> bridges = BridgesOf(parent);
+  EXPECT_EQ(bridges.size(), 1u);
+  return bridges.size() == 1 ? bridges[0] : 0;
+}
+
+// Ends a process at once; true when it is gone.
+bool Kill(DWORD processId) {
+  unique_handle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+  return process && TerminateProcess(process.get(), 99) && WaitForSingleObject(process.get(), 5000) == WAIT_OBJECT_0;
+}
+
+// How long the process takes to end, at most `limitMs` (then the limit).
+DWORD TimeToEnd(DWORD processId, DWORD limitMs) {
+  unique_handle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  if (!process) return 0;
+  const DWORD start = GetTickCount();
+  WaitForSingleObject(process.get(), limitMs);
+  return GetTickCount() - start;
+}
+
+// Kills the first kstbridge.exe this process starts from now on, once it has
+// had time to take a request and hook; `killedAt` gets the tick count of the
+// kill (0 if none was found).
 std::thread KillBridgeWhenStarted(std::atomic<DWORD>& killedAt) {
-  return std::thread([&killedAt] {
+  const std::vector<DWORD> before = OwnBridges();
+  return std::thread([&killedAt, before] {
     const DWORD deadline = GetTickCount() + 5000;
     while (static_cast<LONG>(GetTickCount() - deadline) < 0) {
-      unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-      PROCESSENTRY32 entry = {};
-      entry.dwSize = sizeof(entry);
-      for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
-        if (entry.th32ParentProcessID != GetCurrentProcessId() || Lower(entry.szExeFile) != kBridgeExeName)
-          continue;
-        unique_handle bridge(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+      for (DWORD bridge : OwnBridges()) {
+        if (std::find(before.begin(), before.end(), bridge) != before.end()) continue;
         Sleep(500);  // hooked and waiting by now
-        if (bridge && TerminateProcess(bridge.get(), 99)) killedAt = GetTickCount();
+        if (Kill(bridge)) killedAt = GetTickCount();
         return;
       }
       Sleep(10);
@@ -206,8 +243,10 @@ TEST_P(BridgeTest, AHungTargetCostsTheBoundAndIsLeftUnhooked) {
   EXPECT_EQ(editor.Ask("sel"), "sel=6 6");
   EXPECT_LT(GetTickCount() - answered, 1000u);
   EXPECT_EQ(editor.Ask("loaded"), "loaded=0");
-  // And the next request through the bridge is served.
+  // And the next request is served by the same bridge.
+  const DWORD bridge = OneBridgeOf(GetCurrentProcessId());
   EXPECT_EQ(library.get_focus_window(), editor.child);
+  EXPECT_EQ(OneBridgeOf(GetCurrentProcessId()), bridge);
   ExpectNoRequestLeft();
 }
 
@@ -226,6 +265,116 @@ TEST_P(BridgeTest, ABridgeKilledMidRequestEndsTheCallPromptly) {
   // The hook went with the bridge: nothing is loaded into the editor.
   EXPECT_EQ(editor.Ask("sel"), "sel=6 6");
   EXPECT_EQ(editor.Ask("loaded"), "loaded=0");
+  // The next request starts a fresh bridge and is served.
+  EXPECT_EQ(library.get_focus_window(), editor.child);
+  EXPECT_EQ(OwnBridges().size(), 1u);
+}
+
+TEST_P(BridgeTest, OneBridgeServesRequestAfterRequest) {
+  Editor editor(Program());
+  std::vector<DWORD> seen;
+  for (int round = 0; round < 10; ++round) {
+    char buffer[KST_TEXT_BUFFER_SIZE] = {};
+    POINT point = {};
+    ASSERT_EQ(library.get_window_text(editor.child, buffer, &point), 1) << round;
+    EXPECT_STREQ(buffer, "12+3");
+    seen.push_back(OneBridgeOf(GetCurrentProcessId()));
+    // The run, selected by the read, replaced by itself: the text stays.
+    ASSERT_EQ(library.set_window_text(editor.child, "12+3"), 1) << round;
+    seen.push_back(OneBridgeOf(GetCurrentProcessId()));
+    EXPECT_EQ(library.get_focus_window(), editor.child);
+    seen.push_back(OneBridgeOf(GetCurrentProcessId()));
+  }
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(std::unique(seen.begin(), seen.end()) - seen.begin(), 1) << "bridge processes started";
+  EXPECT_NE(seen[0], 0u);
+  EXPECT_EQ(editor.Ask("text"), "text=x = 12+3 ;");
+  ExpectNoRequestLeft();
+}
+
+TEST_P(BridgeTest, ABridgeKilledBetweenRequestsIsReplacedAtOnce) {
+  Editor editor(Program());
+  ASSERT_EQ(library.get_focus_window(), editor.child);
+  const DWORD first = OneBridgeOf(GetCurrentProcessId());
+  ASSERT_TRUE(Kill(first));
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(library.get_focus_window(), editor.child);
+  // One failed attempt on the dead bridge costs nothing but the new start.
+  EXPECT_LT(GetTickCount() - start, 1000u);
+  const DWORD second = OneBridgeOf(GetCurrentProcessId());
+  EXPECT_NE(second, first);
+  EXPECT_NE(second, 0u);
+  ExpectNoRequestLeft();
+}
+
+TEST_P(BridgeTest, TheBridgeEndsWithinASecondOfItsClient) {
+  Editor editor(Program());
+  // A client of the test's bitness, with the test's environment (and so the
+  // forced route where that is set).
+  FixtureProcess client("get " + FormatWindow(editor.child) + " hold");
+  ASSERT_EQ(client.ReadLine(), "calling");
+  ASSERT_EQ(client.ReadLine(), "result=1 text=12+3");
+  const DWORD bridge = OneBridgeOf(client.ProcessId());
+  ASSERT_NE(bridge, 0u);
+  client.Kill();
+  EXPECT_LT(TimeToEnd(bridge, 5000), 1000u);
+}
+
+TEST_P(BridgeTest, AnIdleBridgeEndsByItself) {
+  if (Forced()) GTEST_SKIP() << "the idle time is the bridge's own: one route shows it";
+  Editor editor(Program());
+  ASSERT_EQ(library.get_focus_window(), editor.child);
+  const DWORD bridge = OneBridgeOf(GetCurrentProcessId());
+  ASSERT_NE(bridge, 0u);
+  const DWORD lived = TimeToEnd(bridge, kBridgeIdleMs + 5000);
+  EXPECT_GT(lived, kBridgeIdleMs - 2000);
+  EXPECT_LT(lived, kBridgeIdleMs + 2000);
+  // The next request starts another and is served.
+  EXPECT_EQ(library.get_focus_window(), editor.child);
+  EXPECT_EQ(OwnBridges().size(), 1u);
+}
+
+TEST_P(BridgeTest, TwoClientsAtOnceEachKeepTheirOwnBridgeAndNeverCross) {
+  Editor first(Program()), second(Program(), "\"x = 7*6 ;\" 6 6");
+  constexpr int kRounds = 100;
+  FixtureProcess a("hammer " + std::to_string(kRounds) + " " + FormatWindow(first.child) + " a");
+  FixtureProcess b("hammer " + std::to_string(kRounds) + " " + FormatWindow(second.child) + " b");
+  ASSERT_EQ(a.ReadLine(), "waiting");
+  ASSERT_EQ(b.ReadLine(), "waiting");
+  // The bridges each client runs while the two hammer at once.
+  std::vector<DWORD> bridgesOfA, bridgesOfB;
+  std::atomic<bool> done{false};
+  std::thread watcher([&] {
+    while (!done) {
+      for (DWORD bridge : BridgesOf(a.ProcessId())) bridgesOfA.push_back(bridge);
+      for (DWORD bridge : BridgesOf(b.ProcessId())) bridgesOfB.push_back(bridge);
+      Sleep(10);
+    }
+  });
+  a.Send("go");
+  b.Send("go");
+  for (auto* caller : {&a, &b}) {
+    // "PREFIX served=N refused=N crossed=N [first crossing]"
+    const std::string line = caller->ReadLine(120000);
+    const auto words = Words(line);
+    EXPECT_GE(words.size(), 4u) << line;
+    if (words.size() < 4) continue;
+    EXPECT_EQ(words[1], "served=" + std::to_string(2 * kRounds)) << line;
+    EXPECT_EQ(words[3], "crossed=0") << line;
+  }
+  done = true;
+  watcher.join();
+  EXPECT_EQ(first.Ask("text"), "text=x = a" + std::to_string(kRounds - 1) + " ;");
+  EXPECT_EQ(second.Ask("text"), "text=x = b" + std::to_string(kRounds - 1) + " ;");
+  // Each client kept one bridge of its own for all its requests.
+  for (auto* bridges : {&bridgesOfA, &bridgesOfB}) {
+    std::sort(bridges->begin(), bridges->end());
+    bridges->erase(std::unique(bridges->begin(), bridges->end()), bridges->end());
+    EXPECT_EQ(bridges->size(), 1u);
+  }
+  if (!bridgesOfA.empty() && !bridgesOfB.empty()) {
+    EXPECT_NE(bridgesOfA[0], bridgesOfB[0]);
+  }
 }
 
 TEST_P(BridgeTest, ATargetThatEndsEndsTheBridgedCallPromptly) {

@@ -90,8 +90,9 @@ KST_FIXTURE_ROLE("hammer", HammerRole) {
   return 0;
 }
 
-// get WINDOW: says "calling", reads the window's selection, then says
-// "result=R text=TEXT".
+// get WINDOW [hold]: says "calling", reads the window's selection, then says
+// "result=R text=TEXT"; with "hold", keeps the library loaded until a line
+// comes on standard input.
 KST_FIXTURE_ROLE("get", GetRole) {
   if (args.empty()) return 2;
   Selvor32 library;
@@ -101,6 +102,7 @@ KST_FIXTURE_ROLE("get", GetRole) {
   Say("calling");
   const int result = library.get_window_text(ParseWindow(args[0]), buffer, &point);
   Say("result=%d text=%s", result, buffer);
+  if (args.size() > 1 && args[1] == "hold") ReadCommand();
   return 0;
 }
 

@@ -15,10 +15,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <richedit.h>
+#include <tlhelp32.h>
 
 #include "selvor32.h"
 
@@ -134,6 +136,18 @@ void PumpPending() {
 }
 
 // ---------------------------------------------------------------- driver
+
+// Adds the bridges this process runs now to `seen`.
+void NoteBridges(std::set<DWORD>& seen) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == GetCurrentProcessId() && _stricmp(entry.szExeFile, "kstbridge.exe") == 0)
+      seen.insert(entry.th32ProcessID);
+  CloseHandle(snapshot);
+}
 
 struct Target {
   PROCESS_INFORMATION info = {};
@@ -436,11 +450,13 @@ int main(int argc, char** argv) {
   }
   // The same requests handed to the bridge, as for an application of the
   // other bitness (forced here with the diagnostic switch: the bridge and
-  // library beside kstbench are of this bitness). Each request starts one
-  // bridge process.
+  // library beside kstbench are of this bitness). The process keeps one
+  // bridge for the whole series; the first request starts it.
   const size_t directOnlyE = figures.size() - 4;
-  const int bridgedRuns = std::max(5, runs / 10);
+  const int bridgedRuns = runs;
   SetEnvironmentVariableA(kBridgeDirVariable, dir);
+  ReadIs(target.edit, "12+3");
+  std::set<DWORD> bridges;
   const size_t bridgedOnlyE = figures.size();
   EnableOnly('E');
   figures.push_back(Measure("kst_get_window_text, other process, only E, bridged", bridgedRuns,
@@ -449,11 +465,18 @@ int main(int argc, char** argv) {
   EnableOnly(0);
   const size_t bridgedRead = figures.size();
   figures.push_back(Measure("kst_get_window_text, other process, bridged", bridgedRuns,
-                            [&] { ResetEditor(target.edit, kLine, kCaret); },
+                            [&] {
+                              NoteBridges(bridges);
+                              ResetEditor(target.edit, kLine, kCaret);
+                            },
                             [&] { return ReadIs(target.edit, "12+3"); }));
   figures.push_back(Measure("kst_set_window_text, other process, bridged", bridgedRuns,
-                            [&] { ResetEditor(target.edit, kLine, kCaret); },
+                            [&] {
+                              NoteBridges(bridges);
+                              ResetEditor(target.edit, kLine, kCaret);
+                            },
                             [&] { return kst_set_window_text(target.edit, "15") == 1; }));
+  NoteBridges(bridges);
   SetEnvironmentVariableA(kBridgeDirVariable, nullptr);
   // An editor of the other bitness, reached through the bridge beside the
   // library, as a client ships it.
@@ -461,6 +484,7 @@ int main(int argc, char** argv) {
   if (otherBitness) {
     Target other;
     if (StartTarget(other, "second", otherBitness)) {
+      ReadIs(other.edit, "12+3");  // starts the bridge and loads the library there
       crossRead = figures.size();
       figures.push_back(Measure("kst_get_window_text, other bitness (bridge)", bridgedRuns,
                                 [&] { ResetEditor(other.edit, kLine, kCaret); },
@@ -476,7 +500,7 @@ int main(int argc, char** argv) {
   // What starting the bridge alone costs: it refuses a command it does not
   // understand before it loads anything.
   const std::string bridgeExe = std::string(dir) + "\\kstbridge.exe";
-  figures.push_back(Measure("  bridge process start and exit alone", bridgedRuns, nullptr, [&] {
+  figures.push_back(Measure("  bridge process start and exit alone", std::max(5, runs / 10), nullptr, [&] {
     std::string command = "\"" + bridgeExe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -565,7 +589,9 @@ int main(int argc, char** argv) {
   const double bridgedOverDirect = figures[bridgedOnlyE].median / figures[directOnlyE].median;
   std::printf("bridged request / direct request (only E): %.1f, +%.0f us per request\n", bridgedOverDirect,
               figures[bridgedOnlyE].median - figures[directOnlyE].median);
-  std::printf("bridged read / direct read: %.1f\n", figures[bridgedRead].median / read);
+  std::printf("bridged read / direct read: %.2f (target <= 2)\n", figures[bridgedRead].median / read);
+  std::printf("bridge processes over %d bridged reads and %d replaces: %zu\n", bridgedRuns, bridgedRuns,
+              bridges.size());
   if (crossRead)
     std::printf("read of the other bitness (bridge) / direct read: %.1f\n", figures[crossRead].median / read);
   for (const Growth& g : growth)
@@ -595,6 +621,7 @@ int main(int argc, char** argv) {
                  overlapRounds, overlap.served, overlap.refused, overlap.crossed, overlap.seconds);
     std::fprintf(json, "  \"bridged_request_over_direct\": %.3f,\n", bridgedOverDirect);
     std::fprintf(json, "  \"bridged_read_over_direct\": %.3f,\n", figures[bridgedRead].median / read);
+    std::fprintf(json, "  \"bridge_processes_over_bridged_series\": %zu,\n", bridges.size());
     if (crossRead)
       std::fprintf(json, "  \"other_bitness_read_over_direct\": %.3f,\n", figures[crossRead].median / read);
     std::fprintf(json, "  \"read_over_clipboard\": %.3f,\n  \"growth_ratio_32767_over_1024\": {", read / clipboard);
