@@ -61,10 +61,6 @@ struct THookLibrary {
   }
 };
 
-uint32_t InFlightSerial(const TSharedBlock& block) {
-  return block.InFlightSerial[0] | block.InFlightSerial[1] << 8 | block.InFlightSerial[2] << 16;
-}
-
 struct TBridge {
   TBridgeChannel* channel;
   HANDLE command, outcome, client;
@@ -94,7 +90,7 @@ struct TBridge {
   // a command can never make this bridge hook a thread that no request of
   // its client is waiting for.
   DWORD Serve(const TBridgeChannel& request) {
-    if (block->Pending == 0 || InFlightSerial(*block) != request.Serial || block->TargetThread != request.Thread)
+    if (block->Pending == 0 || ReadSerial(block->InFlightSerial) != request.Serial || block->TargetThread != request.Thread)
       return kBridgeNoRequest;
     const DWORD targetId = ProcessOfThread(request.Thread);
     unique_handle target(targetId ? OpenProcess(SYNCHRONIZE, FALSE, targetId) : nullptr);

@@ -128,10 +128,6 @@ TKeptBridge* KeptBridge(const std::string& exe, const std::string& folder) {
   return g_Bridge = bridge;
 }
 
-uint32_t InFlightSerial(const TSharedBlock& block) {
-  return block.InFlightSerial[0] | block.InFlightSerial[1] << 8 | block.InFlightSerial[2] << 16;
-}
-
 DWORD Remaining(DWORD start, DWORD bound) {
   const DWORD spent = GetTickCount() - start;
   return spent < bound ? bound - spent : 0;
@@ -206,7 +202,7 @@ int BridgeRequest(TSharedBlock& block, DWORD thread, DWORD* outcomeOut) noexcept
     const std::string exe = folder + kBridgeExeName;
     // Watched so that a target that ends ends the wait at once.
     unique_handle target(OpenProcess(SYNCHRONIZE, FALSE, ProcessOfThread(thread)));
-    const uint32_t serial = InFlightSerial(block);
+    const uint32_t serial = ReadSerial(block.InFlightSerial);
     AcquireSRWLockExclusive(&g_BridgeLock);
     auto unlock = scope_exit([] { ReleaseSRWLockExclusive(&g_BridgeLock); });
     // A kept bridge that ended between requests is replaced once, at once.

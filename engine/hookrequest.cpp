@@ -62,10 +62,6 @@ namespace {
 
 constexpr uint32_t kSerialMask = 0xFFFFFF;
 
-uint32_t ReadSerial(const uint8_t (&field)[3]) noexcept {
-  return field[0] | field[1] << 8 | field[2] << 16;
-}
-
 void WriteSerial(uint8_t (&field)[3], uint32_t serial) noexcept {
   field[0] = static_cast<uint8_t>(serial);
   field[1] = static_cast<uint8_t>(serial >> 8);

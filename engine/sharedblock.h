@@ -65,6 +65,11 @@ static_assert(offsetof(TSharedBlock, PointY) == 56);
 static_assert(offsetof(TSharedBlock, Text) == 60);
 static_assert(offsetof(TSharedBlock, WalkLast) == 60 + kMaxBlockText + 1);
 
+// A 24-bit little-endian serial field (InFlightSerial, LastSerial).
+inline uint32_t ReadSerial(const uint8_t (&field)[3]) noexcept {
+  return field[0] | field[1] << 8 | field[2] << 16;
+}
+
 // The view of this process, or null when the block is not available.
 TSharedBlock* SharedBlock() noexcept;
 
