@@ -90,7 +90,8 @@ struct TBridge {
   // a command can never make this bridge hook a thread that no request of
   // its client is waiting for.
   DWORD Serve(const TBridgeChannel& request) {
-    if (block->Pending == 0 || ReadSerial(block->InFlightSerial) != request.Serial || block->TargetThread != request.Thread)
+    if (block->Pending == 0 || ReadSerial(block->InFlightSerial) != request.Serial ||
+        block->TargetThread != request.Thread)
       return kBridgeNoRequest;
     const DWORD targetId = ProcessOfThread(request.Thread);
     unique_handle target(targetId ? OpenProcess(SYNCHRONIZE, FALSE, targetId) : nullptr);

@@ -1,7 +1,5 @@
 #include "bridge.h"
 
-#include <cstring>
-
 #include "engine.h"
 #include "hookrequest.h"
 #include "kstres.h"
@@ -155,14 +153,17 @@ TDelivery Deliver(TKeptBridge& bridge, uint32_t serial, DWORD thread, HANDLE tar
       outcome = channel.Outcome;
       return TDelivery::Done;
     }
-    if (woken == WAIT_OBJECT_0 + 1) {
-      if (channel.TakenSerial != serial) return TDelivery::NotTaken;
-      outcome = kBridgeStopped;
+    if (woken == WAIT_OBJECT_0 + 1 && channel.TakenSerial != serial) return TDelivery::NotTaken;
+    if (woken == WAIT_OBJECT_0 + 2) {
+      // The bridge watches the target too and is about to say so; it stays.
+      outcome = kBridgeTargetEnded;
+      if (WaitForMultipleObjects(2, waits, FALSE, 1000) == WAIT_OBJECT_0 && channel.OutcomeSerial == serial)
+        return TDelivery::Done;
     } else {
-      outcome = woken == WAIT_OBJECT_0 + 2 ? kBridgeTargetEnded : kBridgeStopped;
+      outcome = kBridgeStopped;
     }
-    // Busy with this request, or ended in the middle of it: this bridge is
-    // done with.
+    // Ended in the middle of the request, or still busy with it: this bridge
+    // is done with.
     ForgetBridge(false);
     return TDelivery::Done;
   }

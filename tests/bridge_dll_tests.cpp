@@ -392,6 +392,11 @@ TEST_P(BridgeTest, ATargetThatEndsEndsTheBridgedCallPromptly) {
   ender.join();
   EXPECT_LT(elapsed, 3000u);
   ExpectNoRequestLeft();
+  // The bridge saw the end too and stays for the next request.
+  const DWORD bridge = OneBridgeOf(GetCurrentProcessId());
+  Editor next(Program());
+  EXPECT_EQ(library.get_focus_window(), next.child);
+  EXPECT_EQ(OneBridgeOf(GetCurrentProcessId()), bridge);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, BridgeTest, testing::Values(TRoute::Forced, TRoute::OtherBitness),
