@@ -406,3 +406,108 @@ INSTANTIATE_TEST_SUITE_P(Routes, BridgeTest, testing::Values(TRoute::Forced, TRo
 
 }  // namespace
 }  // namespace kst::test
+
+namespace kst::test {
+namespace {
+
+// The bridge program on its own, given commands as its client would: it
+// hooks a thread only for the request in flight in the block, for that
+// thread, under that serial.
+class BridgeProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ClearClipboard();
+    channelMapping_.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                             sizeof(TBridgeChannel), nullptr));
+    view_.reset(MapViewOfFile(channelMapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(TBridgeChannel)));
+    channel_ = static_cast<TBridgeChannel*>(view_.get());
+    command_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    outcome_.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), client_.put(), SYNCHRONIZE,
+                    FALSE, 0);
+    ASSERT_TRUE(channel_ && command_ && outcome_ && client_);
+    std::string line = "\"" + ModuleDir() + kBridgeExeName + "\"";
+    for (HANDLE handle : {channelMapping_.get(), command_.get(), outcome_.get(), client_.get()}) {
+      SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+      line += " " + std::to_string(HandleToBlock(handle));
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info));
+    CloseHandle(info.hThread);
+    bridge_.reset(info.hProcess);
+  }
+  void TearDown() override {
+    if (block_) {
+      block_->Pending = 0;
+      for (uint8_t& byte : block_->InFlightSerial) byte = 0;
+    }
+    if (bridge_) {
+      channel_->Command = kBridgeEnd;
+      SetEvent(command_.get());
+      EXPECT_EQ(WaitForSingleObject(bridge_.get(), 2000), WAIT_OBJECT_0);
+    }
+  }
+  // Gives the bridge one command and returns its outcome.
+  DWORD Command(uint32_t serial, DWORD thread) {
+    *channel_ = {kBridgeServe, serial, thread, 3000, 0, 0, 0};
+    SetEvent(command_.get());
+    EXPECT_EQ(WaitForSingleObject(outcome_.get(), 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(channel_->TakenSerial, serial);
+    EXPECT_EQ(channel_->OutcomeSerial, serial);
+    return channel_->Outcome;
+  }
+  // A focus-window request in flight for the thread, as a client puts it.
+  void PutRequest(uint32_t serial, DWORD thread) {
+    block_->Window = 0;
+    block_->Result = 0;
+    block_->TargetThread = thread;
+    block_->InFlightSerial[0] = static_cast<uint8_t>(serial);
+    block_->InFlightSerial[1] = static_cast<uint8_t>(serial >> 8);
+    block_->InFlightSerial[2] = static_cast<uint8_t>(serial >> 16);
+    block_->Pending = rqGetFocusWindow;
+  }
+
+  Selvor32 library;  // holds the block
+  BlockView block_;
+  unique_handle channelMapping_, command_, outcome_, client_, bridge_;
+  unique_view view_;
+  TBridgeChannel* channel_ = nullptr;
+};
+
+TEST_F(BridgeProgramTest, HooksOnlyForTheRequestInFlightOfTheThreadNamed) {
+  Editor editor(OwnFixture());
+  const DWORD thread = GetWindowThreadProcessId(editor.top, nullptr);
+  unique_handle event(CreateEventA(nullptr, FALSE, FALSE, kInjectEventName));
+  ASSERT_TRUE(block_);
+
+  // No request in flight, another serial, another thread: nothing hooked.
+  EXPECT_EQ(Command(0x123, thread), kBridgeNoRequest);
+  PutRequest(0x456, thread);
+  EXPECT_EQ(Command(0x457, thread), kBridgeNoRequest);
+  EXPECT_EQ(Command(0x456, thread + 4), kBridgeNoRequest);
+  EXPECT_EQ(editor.Ask("loaded"), "loaded=0");
+  EXPECT_EQ(block_->Pending, rqGetFocusWindow);
+
+  // The request itself: the thread answers it through the hook.
+  EXPECT_EQ(Command(0x456, thread), kBridgeAnswered);
+  EXPECT_EQ(block_->Result, 1);
+  EXPECT_EQ(HandleFromBlock<HWND>(block_->Window), editor.child);
+  EXPECT_EQ(block_->HookHandle, 0u);
+  EXPECT_EQ(editor.Ask("loaded"), "loaded=1");
+}
+
+TEST_F(BridgeProgramTest, EndsAtOnceWhenItsClientSaysSo) {
+  // Told to end, it ends at once with that outcome.
+  channel_->Command = kBridgeEnd;
+  SetEvent(command_.get());
+  ASSERT_EQ(WaitForSingleObject(bridge_.get(), 2000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(bridge_.get(), &code);
+  EXPECT_EQ(code, static_cast<DWORD>(kBridgeQuit));
+  bridge_.reset();
+}
+
+}  // namespace
+}  // namespace kst::test
