@@ -64,10 +64,9 @@ struct THookLibrary {
 struct TBridge {
   TBridgeChannel* channel;
   HANDLE command, outcome, client;
-  TSharedBlock* block;
   THookLibrary library;
 
-  DWORD HookAndWait(const TBridgeChannel& request, HANDLE event, HANDLE target) {
+  DWORD HookAndWait(TSharedBlock* block, const TBridgeChannel& request, HANDLE event, HANDLE target) {
     unique_hhook hook(library.Install(request.Thread));
     if (!hook) return kBridgeHookFailed;
     block->HookHandle = HandleToBlock(hook.get());
@@ -88,9 +87,15 @@ struct TBridge {
 
   // Serves the request only while the block holds it for the thread named:
   // a command can never make this bridge hook a thread that no request of
-  // its client is waiting for.
+  // its client is waiting for. The block is held for the request alone, so
+  // that the bridge never keeps it alive beyond the processes that load the
+  // library.
   DWORD Serve(const TBridgeChannel& request) {
-    if (block->Pending == 0 || ReadSerial(block->InFlightSerial) != request.Serial ||
+    unique_handle mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kSharedBlockName));
+    unique_view view(mapping ? MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, kSharedBlockSize)
+                             : nullptr);
+    auto* block = static_cast<TSharedBlock*>(view.get());
+    if (!block || block->Pending == 0 || ReadSerial(block->InFlightSerial) != request.Serial ||
         block->TargetThread != request.Thread)
       return kBridgeNoRequest;
     const DWORD targetId = ProcessOfThread(request.Thread);
@@ -99,7 +104,7 @@ struct TBridge {
     if (!target || !IsSameBitness(targetId)) return kBridgeRefused;
     unique_handle event(OpenEventA(SYNCHRONIZE, FALSE, kInjectEventName));
     if (!event) return kBridgeNoRequest;
-    return HookAndWait(request, event.get(), target.get());
+    return HookAndWait(block, request, event.get(), target.get());
   }
 
   DWORD Run() {
@@ -137,14 +142,8 @@ DWORD Main(const char* arguments) {
   unique_view channel(MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(TBridgeChannel)));
   if (!channel) return kBridgeBadCommand;
 
-  TBridge bridge{static_cast<TBridgeChannel*>(channel.get()), command.get(), outcome.get(), client.get(),
-                 nullptr, {}};
+  TBridge bridge{static_cast<TBridgeChannel*>(channel.get()), command.get(), outcome.get(), client.get(), {}};
   if (!bridge.library.Load(false)) return kBridgeNoLibrary;
-  // The client holds the block for as long as it has a request to give.
-  unique_handle block(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kSharedBlockName));
-  unique_view view(block ? MapViewOfFile(block.get(), FILE_MAP_ALL_ACCESS, 0, 0, kSharedBlockSize) : nullptr);
-  if (!view) return kBridgeNoRequest;
-  bridge.block = static_cast<TSharedBlock*>(view.get());
   return bridge.Run();
 }
 
