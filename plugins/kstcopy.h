@@ -44,8 +44,9 @@ using TSavedClipboard = std::vector<TSavedFormat>;
 // With the clipboard open in this thread: what it holds, in the order of
 // its formats, leaving out what cannot be put back (see the unit).
 TSavedClipboard SaveClipboard();
-// With the clipboard open in this thread for `owner`: empties it and puts
-// the saved formats back.
+// With the clipboard open in this thread for a window of its own (a
+// clipboard emptied without one takes no data): empties it and puts the
+// saved formats back.
 void RestoreClipboard(const TSavedClipboard& saved);
 
 // The modifier keys the user holds now, as virtual keys.

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -422,6 +423,8 @@ struct RefusalCase {
   enum { None, SecondEditorInFront, CallerOpensWithWindow, CallerOpensWithoutWindow } situation;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* out) { *out << c.name; }
+
 class Refusal : public CopyPasteTest, public testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(Refusal, NothingIsSentAndTheClipboardIsNotTouched) {
@@ -511,11 +514,11 @@ TEST_P(HeldModifier, TheShortcutArrivesWithoutIt) {
   EXPECT_EQ(editor->Ask("keys"), "keys=V" + kPlainShortcut);
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, HeldModifier, testing::Values(VK_LSHIFT, VK_RSHIFT, VK_LMENU, VK_LWIN, VK_LCONTROL),
+INSTANTIATE_TEST_SUITE_P(Keys, HeldModifier, testing::Values(VK_LSHIFT, VK_SHIFT, VK_LMENU, VK_LWIN, VK_LCONTROL),
                          [](const testing::TestParamInfo<WORD>& info) {
                            switch (info.param) {
                              case VK_LSHIFT: return std::string("LeftShift");
-                             case VK_RSHIFT: return std::string("RightShift");
+                             case VK_SHIFT: return std::string("Shift");
                              case VK_LMENU: return std::string("Alt");
                              case VK_LWIN: return std::string("Windows");
                              default: return std::string("Ctrl");
