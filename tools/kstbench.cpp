@@ -475,6 +475,9 @@ int main(int argc, char** argv) {
   // The copy and paste plugin alone on the same editor in the foreground,
   // the selection "12+3": the application's own Ctrl+C and Ctrl+V, and the
   // clipboard put back each time.
+  // The keystrokes go to the foreground, which the second target took.
+  kst_activate_window(target.top);
+  for (int i = 0; i < 500 && GetForegroundWindow() != target.top; ++i) Sleep(10);
   EnableOnly('G');
   const size_t copyRead = figures.size();
   const auto selectRun = [&] {
