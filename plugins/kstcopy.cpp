@@ -117,11 +117,8 @@ std::string DesktopName(HDESK desktop) {
   return name;
 }
 
-// Keystrokes go to the desktop that receives the user's input: a window on
-// another one never sees them, and neither does any window while the input
-// desktop is one this process may not even open (the secure desktop). The
-// caller's thread must be on the input desktop, and the window on the
-// caller's: its top-level window is a child of this desktop's window.
+}  // namespace
+
 bool OnInputDesktop(HWND window) {
   const unique_any<HDESK, &CloseDesktop> input(OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS));
   const std::string inputName = DesktopName(input.get());
@@ -130,8 +127,6 @@ bool OnInputDesktop(HWND window) {
          GetAncestor(GetAncestor(window, GA_ROOT), GA_PARENT) == GetDesktopWindow();
 }
 
-// The mandatory integrity level (the label's RID) of a process, or -1 when
-// it cannot be read.
 long IntegrityLevel(HANDLE process) {
   unique_handle token;
   if (!OpenProcessToken(process, TOKEN_QUERY, token.put())) return -1;
@@ -145,18 +140,18 @@ long IntegrityLevel(HANDLE process) {
   return static_cast<long>(*GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1u));
 }
 
-// The system drops input that a process sends to one of a higher integrity
-// level, without telling the sender. A target whose level cannot be read is
-// taken for such a one; when this process has no level of its own (a
-// system without integrity levels), there is nothing to compare.
-bool BelowOrAtOurLevel(HWND window) {
-  const long ours = IntegrityLevel(GetCurrentProcess());
+bool InputReaches(long ours, long theirs) {
   if (ours < 0) return true;
+  return theirs >= 0 && theirs <= ours;
+}
+
+namespace {
+
+bool BelowOrAtOurLevel(HWND window) {
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   const unique_handle target(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
-  const long theirs = target ? IntegrityLevel(target.get()) : -1;
-  return theirs >= 0 && theirs <= ours;
+  return InputReaches(IntegrityLevel(GetCurrentProcess()), target ? IntegrityLevel(target.get()) : -1);
 }
 
 // A caller that holds the clipboard open itself would have its opening

@@ -26,6 +26,23 @@ constexpr DWORD kKeystrokeBoundMs = 1000;
 // opening it.
 constexpr DWORD kClipboardBusyBoundMs = 1000;
 
+// Keystrokes go to the desktop that receives the user's input: a window on
+// another one never sees them, and neither does any window while the input
+// desktop is one this process may not even open (the secure desktop). True
+// when the caller's thread is on the input desktop and the window on the
+// caller's: its top-level window is a child of this desktop's window.
+bool OnInputDesktop(HWND window);
+
+// The mandatory integrity level (the label's RID) of a process, or -1 when
+// it cannot be read.
+long IntegrityLevel(HANDLE process);
+// Whether input sent from level `ours` reaches a window of level `theirs`:
+// the system drops input sent up to a higher level without telling the
+// sender. A target whose level cannot be read (-1) is taken for a higher
+// one; with no level of our own (a system without integrity levels) there
+// is nothing to compare.
+bool InputReaches(long ours, long theirs);
+
 // Window classes of consoles and terminals, whose programs take the copy
 // keystroke (Ctrl+C) as an interrupt.
 bool IsTerminalClass(const char* className);

@@ -492,6 +492,58 @@ TEST(CopyPasteTerminals, KnownTerminalClassesOnly) {
     EXPECT_FALSE(copy::IsTerminalClass(name)) << name;
 }
 
+// A window of another desktop, made by a thread of this process that
+// moved there: seen from the input desktop, and from that thread.
+TEST(CopyPasteDesktop, AWindowOfAnotherDesktopGetsNoKeystrokes) {
+  FixtureWindow editor("copypaste-editor EDIT KstCopyFrame x 0 0");
+  EXPECT_TRUE(copy::OnInputDesktop(editor.child));
+  EXPECT_TRUE(copy::OnInputDesktop(editor.top));
+
+  const unique_any<HDESK, &CloseDesktop> other(
+      CreateDesktopA("KstCopyOtherDesktop", nullptr, nullptr, 0, GENERIC_ALL, nullptr));
+  ASSERT_TRUE(other);
+  const unique_handle made(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  const unique_handle checked(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  HWND elsewhere = nullptr;
+  bool fromThere = true;
+  std::thread thread([&] {
+    if (SetThreadDesktop(other.get())) {
+      elsewhere = CreateWindowA("STATIC", "elsewhere", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr,
+                                nullptr, nullptr);
+      fromThere = copy::OnInputDesktop(editor.child);
+    }
+    SetEvent(made.get());
+    WaitForSingleObject(checked.get(), 10000);
+    if (elsewhere) DestroyWindow(elsewhere);
+  });
+  WaitForSingleObject(made.get(), 10000);
+  ASSERT_NE(elsewhere, nullptr) << "no window on the other desktop";
+  EXPECT_FALSE(copy::OnInputDesktop(elsewhere));
+  EXPECT_FALSE(fromThere) << "a caller off the input desktop";
+  SetEvent(checked.get());
+  thread.join();
+}
+
+TEST(CopyPasteIntegrity, InputGoesNoHigherThanTheCallersLevel) {
+  constexpr long kLow = 0x1000, kMedium = 0x2000, kHigh = 0x3000, kSystem = 0x4000;
+  const struct {
+    long ours, theirs;
+    bool reaches;
+  } cases[] = {
+      {kMedium, kMedium, true}, {kMedium, kLow, true},   {kMedium, kHigh, false}, {kHigh, kSystem, false},
+      {kLow, kMedium, false},   {kMedium, -1, false},    {-1, kHigh, true},       {-1, -1, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(copy::InputReaches(c.ours, c.theirs), c.reaches) << c.ours << " " << c.theirs;
+  // The caller's own level reads back, and a fixture it started has the same.
+  const long ours = copy::IntegrityLevel(GetCurrentProcess());
+  EXPECT_GE(ours, kLow);
+  FixtureWindow editor("copypaste-editor EDIT KstCopyFrame x 0 0");
+  DWORD process = 0;
+  GetWindowThreadProcessId(editor.top, &process);
+  const unique_handle target(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  EXPECT_EQ(copy::IntegrityLevel(target.get()), ours);
+}
+
 // ---- held modifiers ----
 
 class HeldModifier : public CopyPasteTest, public testing::WithParamInterface<WORD> {};

@@ -34,6 +34,12 @@ constexpr char kBridgeDirVariable[] = "SELVOR32_BRIDGE_DIR";
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) PostQuitMessage(0);
+  // Back in the foreground, the editor has the focus again, as in any
+  // application: keystrokes go there.
+  if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
+    if (HWND edit = GetWindow(window, GW_CHILD)) SetFocus(edit);
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -478,6 +484,8 @@ int main(int argc, char** argv) {
   // The keystrokes go to the foreground, which the second target took.
   kst_activate_window(target.top);
   for (int i = 0; i < 500 && GetForegroundWindow() != target.top; ++i) Sleep(10);
+  if (GetForegroundWindow() != target.top || kst_get_focus_window() != target.edit)
+    std::fprintf(stderr, "kstbench: the editor is not in the foreground with the focus\n");
   EnableOnly('G');
   const size_t copyRead = figures.size();
   const auto selectRun = [&] {
