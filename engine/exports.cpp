@@ -20,11 +20,11 @@ bool IsWindowOurs(HWND window) {
   return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
 }
 
-int SetPluginDisabled(int letter, uint8_t disabled) {
+int SetPluginEnabled(int letter, bool enabled) {
   TSharedBlock* block = SharedBlock();
   const char normalized = NormalizeLetter(letter);
   if (!block || !FindPlugin(normalized)) return 0;
-  block->Disabled[normalized - 'A'] = disabled;
+  SetPluginSwitch(*block, normalized, enabled);
   return 1;
 }
 
@@ -38,9 +38,10 @@ bool MayAccept(const TPluginSlot& slot, HWND window) {
 // starting at the injectable `first`: the run goes on over injectable
 // plugins and over plugins of the caller's thread that cannot accept the
 // window, and ends before one that could, which keeps its place in the order.
-char RunEnd(HWND window, char first) {
-  char last = first;
-  for (char letter = static_cast<char>(first + 1); letter <= 'Z'; ++letter) {
+char RunEnd(HWND window, const char* first) {
+  char last = *first;
+  for (const char* next = first + 1; *next; ++next) {
+    const char letter = *next;
     const TPluginSlot* slot = FindPlugin(letter);
     if (!slot || IsPluginDisabled(letter)) continue;
     if (!slot->Injectable) {
@@ -52,7 +53,7 @@ char RunEnd(HWND window, char first) {
   return last;
 }
 
-// Walks the enabled plugins in letter order until one serves the window:
+// Walks the enabled plugins in their order until one serves the window:
 // inside the window's thread for injectable plugins and foreign windows,
 // in the calling thread otherwise. Consecutive plugins of the window's
 // thread go there in one request. The whole walk holds the request mutex,
@@ -67,7 +68,8 @@ int WalkPlugins(HWND window, Hooked hooked, InThread inThread) {
   block->LastUsed = 0;
   int result = 0;
   std::optional<THookTarget> target;  // found once for the walk
-  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+  for (const char* next = kWalkOrder; *next; ++next) {
+    const char letter = *next;
     const TPluginSlot* slot = FindPlugin(letter);
     if (!slot || IsPluginDisabled(letter)) continue;
     if (!foreign || !slot->Injectable) {
@@ -76,9 +78,11 @@ int WalkPlugins(HWND window, Hooked hooked, InThread inThread) {
       result = 0;  // what the hooked thread would answer, without asking it
     } else {
       if (!target) target = FindHookTarget(window);
-      const char last = RunEnd(window, letter);
+      const char last = RunEnd(window, next);
       result = hooked(*block, *target, letter, last);
-      letter = last;
+      // The hooked thread tries the injectable letters up to `last` in
+      // letter order, which is their order here too.
+      while (*next != last) ++next;
     }
     if (result == 1) break;
   }
@@ -155,15 +159,14 @@ int WINAPI kst_get_plugin_info(int letter, char* buffer) {
   return 1;
 }
 
-int WINAPI kst_enable_plugin(int letter) { return SetPluginDisabled(letter, 0); }
+int WINAPI kst_enable_plugin(int letter) { return SetPluginEnabled(letter, true); }
 
-int WINAPI kst_disable_plugin(int letter) { return SetPluginDisabled(letter, 1); }
+int WINAPI kst_disable_plugin(int letter) { return SetPluginEnabled(letter, false); }
 
 int WINAPI kst_is_plugin_enabled(int letter) {
-  const TSharedBlock* block = SharedBlock();
   const char normalized = NormalizeLetter(letter);
-  if (!block || !FindPlugin(normalized)) return 0;
-  return block->Disabled[normalized - 'A'] == 0 ? 1 : 0;
+  if (!SharedBlock() || !FindPlugin(normalized)) return 0;
+  return IsPluginDisabled(normalized) ? 0 : 1;
 }
 
 }  // extern "C"

@@ -35,7 +35,15 @@ const TPluginSlot* FindPlugin(char letter) noexcept {
 
 bool IsPluginDisabled(char letter) noexcept {
   const TSharedBlock* block = SharedBlock();
-  return block && SlotOf(letter) && block->Disabled[letter - 'A'] != 0;
+  if (!block || !SlotOf(letter)) return false;
+  const uint8_t optIn = OptInBit(letter);
+  return block->Disabled[letter - 'A'] != 0 || (optIn && !(block->OptIn & optIn));
+}
+
+void SetPluginSwitch(TSharedBlock& block, char letter, bool enabled) noexcept {
+  block.Disabled[letter - 'A'] = enabled ? 0 : 1;
+  if (const uint8_t optIn = OptInBit(letter))
+    block.OptIn = static_cast<uint8_t>(enabled ? block.OptIn | optIn : block.OptIn & ~optIn);
 }
 
 namespace {

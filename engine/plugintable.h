@@ -8,6 +8,8 @@
 
 namespace kst {
 
+struct TSharedBlock;
+
 // The plugin contract: stdcall, 1 for success and 0 for failure, and no
 // exception ever leaves a plugin function.
 using TGetInfo = void(WINAPI*)(char* buffer);
@@ -40,8 +42,18 @@ char NormalizeLetter(int letter) noexcept;
 // The slot of a present plugin, or null for anything but a present 'A'..'Z'.
 const TPluginSlot* FindPlugin(char letter) noexcept;
 
-// Whether the shared block marks the letter disabled ('A'..'Z' only).
+// Whether the shared block marks the letter disabled ('A'..'Z' only). An
+// opt-in plugin counts as disabled until a client has turned it on.
 bool IsPluginDisabled(char letter) noexcept;
+
+// Turns a letter on or off in the shared block: its disabled flag, and for
+// an opt-in plugin its bit too. The letter must be 'A'..'Z'.
+void SetPluginSwitch(TSharedBlock& block, char letter, bool enabled) noexcept;
+
+// The order in which the exported functions try the plugins: letter order,
+// except the clipboard plugin, which takes whatever window it is given and
+// so comes last of all.
+inline constexpr char kWalkOrder[] = "ABCDEGHIJKLMNOPQRSTUVWXYZF";
 
 int RunGetText(HWND window, char letter, char* buffer, POINT* point) noexcept;
 int RunSetText(HWND window, char letter, const char* text) noexcept;

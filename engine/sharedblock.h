@@ -43,7 +43,11 @@ struct TSharedBlock {
   // its answer the letter that served.
   uint8_t WalkLast;
   uint8_t WalkServed;
-  uint8_t TailReserved;
+  // One bit per plugin that stays off until a client turns it on (see
+  // kOptInPlugins). A block made by a library version without such plugins
+  // is zero here, and such a version never writes this byte, so a plugin of
+  // this kind is never taken for enabled by mistake.
+  uint8_t OptIn;
 };
 #pragma pack(pop)
 
@@ -64,6 +68,20 @@ static_assert(offsetof(TSharedBlock, PointX) == 52);
 static_assert(offsetof(TSharedBlock, PointY) == 56);
 static_assert(offsetof(TSharedBlock, Text) == 60);
 static_assert(offsetof(TSharedBlock, WalkLast) == 60 + kMaxBlockText + 1);
+static_assert(offsetof(TSharedBlock, OptIn) == 32831);
+
+// The plugins that stay off until a client turns them on, in the order of
+// their bits in TSharedBlock::OptIn: the copy and paste plugin sends the
+// application keystrokes and uses the user's clipboard, which no client
+// should meet without asking for it.
+inline constexpr char kOptInPlugins[] = "G";
+
+// The bit of an opt-in plugin in TSharedBlock::OptIn, 0 for any other letter.
+constexpr uint8_t OptInBit(char letter) noexcept {
+  for (int i = 0; kOptInPlugins[i] != '\0'; ++i)
+    if (kOptInPlugins[i] == letter) return static_cast<uint8_t>(1u << i);
+  return 0;
+}
 
 // A 24-bit little-endian serial field (InFlightSerial, LastSerial).
 inline uint32_t ReadSerial(const uint8_t (&field)[3]) noexcept {

@@ -1,6 +1,7 @@
 #include "plugins.h"
 
 #include "kstclip.h"
+#include "kstcopy.h"
 #include "kstexcel.h"
 #include "kstie.h"
 #include "kststd.h"
@@ -19,6 +20,9 @@ const TPluginEntry kPlugins[] = {
     {'D', {1, 1, ie::GetInfo, ie::CanHandle, ie::GetText, ie::SetText, nullptr}},
     {'E', {1, 1, kststd::GetInfo, kststd::CanHandle, kststd::GetText, kststd::SetText, nullptr}},
     {'F', {1, 0, clip::GetInfo, clip::CanHandle, clip::GetText, clip::SetText, clip::CanHandle}},
+    // Copy and paste is judged entirely from outside the application, so
+    // its whole test serves the caller too.
+    {'G', {1, 0, copy::GetInfo, copy::CanHandle, copy::GetText, copy::SetText, copy::CanHandle}},
 };
 
 }  // namespace

@@ -111,9 +111,43 @@ TEST_F(BlockTest, WithoutTheBlockTheLibraryStillLoadsAndAnswers) {
   DestroyWindow(window);
 }
 
+// A block that a library version without opt-in plugins created and
+// keeps: all zero, and every plugin it knew switched on. The copy and paste
+// plugin stays off there, and its switch is the library's alone.
+TEST_F(BlockTest, TheCopyAndPastePluginIsOffUntilAClientTurnsItOn) {
+  unique_handle older(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSharedBlockSize,
+                                         kSharedBlockName));
+  ASSERT_TRUE(older);
+  BlockView block;
+  ASSERT_TRUE(block);
+  std::memset(block.get(), 0, kSharedBlockSize);
+
+  Selvor32 library;
+  char name[KST_PLUGIN_NAME_SIZE] = {};
+  EXPECT_EQ(library.get_plugin_info('g', name), 1);
+  EXPECT_STREQ(name, "Copy and paste plugin");
+  for (char letter = 'A'; letter <= 'F'; ++letter) EXPECT_EQ(library.is_plugin_enabled(letter), 1) << letter;
+  EXPECT_EQ(library.is_plugin_enabled('G'), 0);
+
+  EXPECT_EQ(library.enable_plugin('G'), 1);
+  EXPECT_EQ(library.is_plugin_enabled('g'), 1);
+  EXPECT_EQ(block->Disabled['G' - 'A'], 0);
+  EXPECT_EQ(block->OptIn, OptInBit('G'));
+  EXPECT_EQ(library.disable_plugin('g'), 1);
+  EXPECT_EQ(library.is_plugin_enabled('G'), 0);
+  EXPECT_EQ(block->Disabled['G' - 'A'], 1);
+}
+
+TEST_F(BlockTest, ANewBlockHasTheCopyAndPastePluginOff) {
+  Selvor32 library;
+  EXPECT_EQ(library.is_plugin_enabled('G'), 0);
+  EXPECT_EQ(library.enable_plugin('G'), 1);
+  EXPECT_EQ(library.is_plugin_enabled('G'), 1);
+}
+
 TEST_F(BlockTest, LettersOutsideThePresentSlotsAreInvalid) {
   Selvor32 library;
-  for (int letter : {'G', 'g', 'Q', '1', '@', '\0'}) {
+  for (int letter : {'H', 'h', 'Q', '1', '@', '\0'}) {
     char name[KST_PLUGIN_NAME_SIZE] = {};
     EXPECT_EQ(library.get_plugin_info(letter, name), 0) << letter;
     EXPECT_STREQ(name, "Invalid plugin index.");

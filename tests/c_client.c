@@ -7,7 +7,7 @@
 
 int main(void) {
   char name[KST_PLUGIN_NAME_SIZE];
-  const int result = kst_get_plugin_info('G', name);
+  const int result = kst_get_plugin_info('H', name);
   if (result != 0 || strcmp(name, "Invalid plugin index.") != 0) {
     printf("unexpected answer %d \"%s\"\n", result, name);
     return 1;

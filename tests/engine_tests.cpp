@@ -53,6 +53,7 @@ const std::vector<ExpectedPlugin> kBuiltInPlugins = {
     {'D', "Internet Explorer plugin", true},
     {'E', "Standard edit controls plugin", true},
     {'F', "Clipboard plugin", false},
+    {'G', "Copy and paste plugin", false},
 };
 
 TEST(PluginTable, HoldsExactlyTheBuiltInPlugins) {
@@ -195,7 +196,7 @@ TEST_F(EngineTest, SwitchExportsNameOnlyPresentPlugins) {
   EXPECT_EQ(kst_is_plugin_enabled('x'), 1);
   EXPECT_EQ(SharedBlock()->Disabled['X' - 'A'], 0);
 
-  for (int letter : {'G', 'Q', 'q', '1', '@', '[', '\0'}) {
+  for (int letter : {'H', 'Q', 'q', '1', '@', '[', '\0'}) {
     std::memset(name, 'z', sizeof(name));
     EXPECT_EQ(kst_get_plugin_info(letter, name), 0) << letter;
     EXPECT_STREQ(name, "Invalid plugin index.");
