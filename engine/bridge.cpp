@@ -1,5 +1,7 @@
 #include "bridge.h"
 
+#include <memory>
+
 #include "engine.h"
 #include "hookrequest.h"
 #include "kstres.h"
@@ -33,7 +35,7 @@ struct TKeptBridge {
 // Requests of one process are ordered by the request mutex already; this
 // guards the kept bridge where that mutex is not to be had.
 SRWLOCK g_BridgeLock = SRWLOCK_INIT;
-TKeptBridge* g_Bridge = nullptr;
+std::unique_ptr<TKeptBridge> g_Bridge;
 
 HANDLE Inheritable(HANDLE handle) {
   if (handle) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
@@ -109,21 +111,18 @@ void EndBridge(TKeptBridge& bridge, bool idle) {
 void ForgetBridge(bool idle) {
   if (!g_Bridge) return;
   EndBridge(*g_Bridge, idle);
-  delete g_Bridge;
-  g_Bridge = nullptr;
+  g_Bridge.reset();
 }
 
 // The kept bridge for the exe, started when there is none running.
 TKeptBridge* KeptBridge(const std::string& exe, const std::string& folder) {
   if (g_Bridge && (g_Bridge->Exe != exe || !IsRunning(*g_Bridge))) ForgetBridge(true);
-  if (g_Bridge) return g_Bridge;
-  auto* bridge = new TKeptBridge;
-  if (!StartBridge(exe, folder, *bridge)) {
-    EndBridge(*bridge, false);
-    delete bridge;
-    return nullptr;
+  if (!g_Bridge) {
+    auto bridge = std::make_unique<TKeptBridge>();
+    if (!StartBridge(exe, folder, *bridge)) return nullptr;
+    g_Bridge = std::move(bridge);
   }
-  return g_Bridge = bridge;
+  return g_Bridge.get();
 }
 
 DWORD Remaining(DWORD start, DWORD bound) {
@@ -235,8 +234,7 @@ void DetachBridge() noexcept {
     g_Bridge->channel()->Command = kBridgeEnd;
     SetEvent(g_Bridge->Command.get());
   }
-  delete g_Bridge;
-  g_Bridge = nullptr;
+  g_Bridge.reset();
   ReleaseSRWLockExclusive(&g_BridgeLock);
 }
 

@@ -45,6 +45,16 @@ T Checked(T value) {
   return value;
 }
 
+// A movable global block holding a copy of the bytes, as the clipboard takes it.
+unique_hglobal GlobalCopy(const void* bytes, SIZE_T size) {
+  unique_hglobal block(Checked(GlobalAlloc(GMEM_MOVEABLE, size)));
+  if (size > 0) {
+    std::memcpy(Checked(GlobalLock(block.get())), bytes, size);
+    GlobalUnlock(block.get());
+  }
+  return block;
+}
+
 // ---- waiting ----
 
 // Waits until `done()` holds or `boundMs` have passed. Messages sent to this
@@ -208,27 +218,17 @@ struct TOffer {
   bool Taken = false;  // the target (or an opener without a window) asked for it
 };
 
-HGLOBAL RenderedBlock(const TOffer& offer, UINT format) {
+unique_hglobal RenderedBlock(const TOffer& offer, UINT format) {
   if (format == CF_UNICODETEXT) {
     const std::wstring wide = AnsiToWide(offer.Text.c_str());
-    const SIZE_T size = (wide.size() + 1) * sizeof(wchar_t);
-    unique_hglobal block(Checked(GlobalAlloc(GMEM_MOVEABLE, size)));
-    std::memcpy(Checked(GlobalLock(block.get())), wide.c_str(), size);
-    GlobalUnlock(block.get());
-    return block.release();
+    return GlobalCopy(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
   }
-  if (format == CF_TEXT) {
-    const SIZE_T size = offer.Text.size() + 1;
-    unique_hglobal block(Checked(GlobalAlloc(GMEM_MOVEABLE, size)));
-    std::memcpy(Checked(GlobalLock(block.get())), offer.Text.c_str(), size);
-    GlobalUnlock(block.get());
-    return block.release();
-  }
-  return nullptr;
+  if (format == CF_TEXT) return GlobalCopy(offer.Text.c_str(), offer.Text.size() + 1);
+  return {};
 }
 
 void Render(TOffer& offer, UINT format) {
-  unique_hglobal block(RenderedBlock(offer, format));
+  unique_hglobal block = RenderedBlock(offer, format);
   if (!block || !SetClipboardData(format, block.get())) return;
   block.release();
   // A clipboard monitor that reads it is no paste; the window that opened
@@ -275,9 +275,7 @@ unique_owner CreateOwner(TOffer* offer) {
 
 void PutDword(const char* formatName, DWORD value) {
   const UINT format = Checked(RegisterClipboardFormatA(formatName));
-  unique_hglobal block(Checked(GlobalAlloc(GMEM_MOVEABLE, sizeof(value))));
-  std::memcpy(Checked(GlobalLock(block.get())), &value, sizeof(value));
-  GlobalUnlock(block.get());
+  unique_hglobal block = GlobalCopy(&value, sizeof(value));
   if (SetClipboardData(format, block.get())) block.release();
 }
 
@@ -372,15 +370,6 @@ bool SavePalette(HANDLE data, TSavedFormat& saved) {
   return GetPaletteEntries(palette, 0, count, reinterpret_cast<PALETTEENTRY*>(saved.Bytes.data())) == count;
 }
 
-HANDLE RestoredGlobal(const TSavedFormat& saved) {
-  unique_hglobal block(Checked(GlobalAlloc(GMEM_MOVEABLE, saved.Bytes.size())));
-  if (!saved.Bytes.empty()) {
-    std::memcpy(Checked(GlobalLock(block.get())), saved.Bytes.data(), saved.Bytes.size());
-    GlobalUnlock(block.get());
-  }
-  return block.release();
-}
-
 void SetRestored(UINT format, HANDLE data, void (*free)(HANDLE)) {
   if (!SetClipboardData(format, data)) free(data);
 }
@@ -388,7 +377,8 @@ void SetRestored(UINT format, HANDLE data, void (*free)(HANDLE)) {
 void RestoreFormat(const TSavedFormat& saved) {
   switch (saved.Kind) {
     case TSavedKind::Global:
-      SetRestored(saved.Format, RestoredGlobal(saved), [](HANDLE h) { GlobalFree(h); });
+      SetRestored(saved.Format, GlobalCopy(saved.Bytes.data(), saved.Bytes.size()).release(),
+                  [](HANDLE h) { GlobalFree(h); });
       break;
     case TSavedKind::EnhMetafile:
       SetRestored(saved.Format,
